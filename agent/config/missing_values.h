@@ -1,0 +1,12 @@
+#pragma once
+
+namespace zamo {
+
+// Marks a missing time, cycle or uniform number.
+inline constexpr int kNoTime = -32768;
+// Marks a missing real result of a computation.
+inline constexpr double kNoValue = -32768.0;
+// Marks a number that a sensor message did not carry.
+inline constexpr double kNotGiven = -7.0;
+
+}  // namespace zamo

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <netinet/in.h>
+
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace zamo {
+
+// The datagram socket towards the server and the address commands go to. The port follows the
+// server: every datagram received from the server's address moves it to the sender's port.
+struct ServerEndpoint {
+    int socket = -1;
+    sockaddr_in serverAddress{};
+};
+
+// Opens a datagram socket bound to any local port, aimed at host:port. The host is a name or a
+// dotted IPv4 address. On failure the result's socket is -1.
+ServerEndpoint openEndpoint(std::string_view host, int port, bool nonBlocking);
+
+// Sends one command. A text ending in a line feed goes out with that line feed replaced by one
+// zero byte; any other text goes out followed by one zero byte. True when the whole datagram
+// was accepted by the socket.
+bool sendCommand(const ServerEndpoint& endpoint, std::string_view text);
+
+// One non-blocking read. On success the buffer holds the datagram followed by a zero byte and
+// the result is its length (at least 1). A datagram that does not fit with its terminator, an
+// empty one, one from another address than the server's, or none at all gives no result, and
+// leaves buffer[0] zero. Only a datagram from the server moves the reply port.
+std::optional<std::size_t> receiveDatagram(ServerEndpoint& endpoint, std::span<char> buffer);
+
+// Closes the socket, if open, and marks the endpoint closed.
+void closeEndpoint(ServerEndpoint& endpoint);
+
+}  // namespace zamo
