@@ -87,17 +87,6 @@ TEST_F(ManagerDialogTest, OpensWithTheDefaultsAndEveryControl) {
               QStringLiteral("&About Zamo Manager..."));
 }
 
-TEST_F(ManagerDialogTest, PicturesDiffer) {
-    const std::vector<ButtonImage> images = {
-        ButtonImage::kStartAll, ButtonImage::kStartMonitor, ButtonImage::kStartServer,
-        ButtonImage::kAllPlayersCleared, ButtonImage::kAllPlayersSet};
-    for (std::size_t i = 0; i < images.size(); ++i) {
-        for (std::size_t j = i + 1; j < images.size(); ++j) {
-            EXPECT_NE(buttonImage(images[i]).toImage(), buttonImage(images[j]).toImage());
-        }
-    }
-}
-
 TEST_F(ManagerDialogTest, BadConfigurationShowsWhatWillBeUsed) {
     write("zamo_manager.conf", "team_name " + std::string(10000, 'T') + "\nserver_ip " +
                                    std::string(40, '9') + "\nserver_port 600000\n" +
