@@ -20,9 +20,11 @@ namespace {
 constexpr std::size_t kCommandBufferSize = 64;
 constexpr std::size_t kSayBufferSize = 1024;
 constexpr std::size_t kHandshakeBufferSize = 128;
-// Reply buffers: the largest reply read, plus the terminator the transport appends.
-constexpr std::size_t kInitReplySize = 64;
-constexpr std::size_t kReconnectReplySize = 32;
+// Largest registration reply read, plus the terminator the transport appends. Reconnect replies
+// get the same room: "(reconnect l indirect_free_kick_l)" and the refusal
+// "(error cannot_reconnect_while_playon)" both exceed 32 bytes, and a reply that does not fit is
+// dropped, which would turn an accepted reconnect into a failure after the full wait.
+constexpr std::size_t kReplySize = 64;
 
 constexpr int kReplyPollMs = 10;
 constexpr std::chrono::milliseconds kReplyPollStep{kReplyPollMs};
@@ -266,7 +268,7 @@ HandshakeResult CommandFormatter::initHandshake(std::string_view teamName, doubl
     if (!openFreshEndpoint() || !sendFormatted(text, length)) {
         return {};
     }
-    std::array<char, kInitReplySize + 1> reply;
+    std::array<char, kReplySize + 1> reply;
     const auto received = awaitReply(reply, stopRequested);
     return received ? parseInitReply(*received) : HandshakeResult{};
 }
@@ -286,7 +288,7 @@ HandshakeResult CommandFormatter::reconnectHandshake(std::string_view teamName, 
     if (!openFreshEndpoint() || !sendFormatted(text, length)) {
         return {};
     }
-    std::array<char, kReconnectReplySize + 1> reply;
+    std::array<char, kReplySize + 1> reply;
     const auto received = awaitReply(reply, stopRequested);
     return received ? parseReconnectReply(*received, uniformNumber) : HandshakeResult{};
 }

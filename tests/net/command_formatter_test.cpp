@@ -265,9 +265,18 @@ TEST_F(HandshakeTest, ReconnectKeepsTheNumberAskedFor) {
     EXPECT_EQ(cut.uniformNumber, 9);
     EXPECT_EQ(cut.playMode, kBeforeKickOff);
 
-    expectFailure(reconnect(5, "(error cannot_reconnect_while_playon)"));
     expectFailure(reconnect(5, "(init l 5 play_on)"));
     expectFailure(reconnect(5, "(reconnect"));
+}
+
+TEST_F(HandshakeTest, LongReconnectRepliesAreNotDropped) {
+    // Both replies are longer than 32 bytes on the wire.
+    const HandshakeResult accepted = reconnect(4, "(reconnect l indirect_free_kick_l)");
+    EXPECT_TRUE(accepted.succeeded());
+    EXPECT_EQ(accepted.playMode, kIndirectFreeKickL);
+
+    expectFailure(reconnect(4, "(error cannot_reconnect_while_playon)"));
+    EXPECT_LT(elapsed, 1s);
 }
 
 TEST_F(HandshakeTest, EachAttemptReplacesAndClosesThePreviousSocket) {

@@ -33,9 +33,10 @@ int openLoopbackSocket(int& port) {
 
 }  // namespace
 
-LoopbackServer::LoopbackServer()
-    : listenSocket_(openLoopbackSocket(listenPort_)),
-      replySocket_(openLoopbackSocket(replyPort_)) {}
+LoopbackServer::LoopbackServer() {
+    listenSocket_ = openLoopbackSocket(listenPort_);
+    replySocket_ = openLoopbackSocket(replyPort_);
+}
 
 LoopbackServer::~LoopbackServer() {
     if (listenSocket_ >= 0) {
