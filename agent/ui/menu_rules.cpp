@@ -4,6 +4,7 @@ namespace zamo {
 
 CommandState commandState(MenuCommand command, const ConnectionFlags& flags) {
     const bool idle = !flags.connected && !flags.connecting;
+    const bool sidesFree = !flags.connected && (!flags.connecting || flags.starting);
     switch (command) {
         case MenuCommand::kConnectDialog:
         case MenuCommand::kConnect:
@@ -14,9 +15,9 @@ CommandState commandState(MenuCommand command, const ConnectionFlags& flags) {
         case MenuCommand::kDisconnect:
             return {flags.connected, false};
         case MenuCommand::kPlayLeft:
-            return {!flags.connected, flags.side == 1};
+            return {sidesFree, flags.side == 1};
         case MenuCommand::kPlayRight:
-            return {!flags.connected, flags.side == 2};
+            return {sidesFree, flags.side == 2};
         case MenuCommand::kStartZamo:
             return {!flags.playing, false};
         case MenuCommand::kStopZamo:

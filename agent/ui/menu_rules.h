@@ -29,6 +29,7 @@ inline constexpr MenuCommand kAllMenuCommands[] = {
 struct ConnectionFlags {
     bool connected = false;
     bool connecting = true;
+    bool starting = true;  // connecting, but the first attempt has not begun
     bool playing = false;
     bool drawWorldModel = false;
     bool uniformNumberKnown = false;
@@ -41,7 +42,8 @@ struct CommandState {
 };
 
 // Whether a command may be chosen now and whether it shows a check mark. Connection commands
-// are offered only while neither connected nor connecting, so no attempt overlaps another.
+// are offered only while neither connected nor connecting, so no attempt overlaps another. The
+// side commands rewrite the team name, which a running handshake reads: they wait while one runs.
 CommandState commandState(MenuCommand command, const ConnectionFlags& flags);
 
 }  // namespace zamo

@@ -18,17 +18,20 @@ struct NamedState {
     bool stop;
 };
 
-inline ConnectionFlags flagsOf(bool connected, bool connecting, bool playing) {
+inline ConnectionFlags flagsOf(bool connected, bool connecting, bool playing,
+                               bool starting = false) {
     ConnectionFlags flags;
     flags.connected = connected;
     flags.connecting = connecting;
+    flags.starting = starting;
     flags.playing = playing;
     return flags;
 }
 
 inline const std::array<NamedState, 5> kStates = {{
-    {"Starting", flagsOf(false, true, false), false, false, true, true, false},
-    {"Connecting", flagsOf(false, true, false), false, false, true, true, false},
+    {"Starting", flagsOf(false, true, false, true), false, false, true, true, false},
+    // A running handshake reads the team name that the side commands write.
+    {"Connecting", flagsOf(false, true, false), false, false, false, true, false},
     {"Disconnected", flagsOf(false, false, false), true, false, true, true, false},
     {"Playing", flagsOf(true, false, true), false, true, false, false, true},
     {"Paused", flagsOf(true, false, false), false, true, false, true, false},
