@@ -6,7 +6,9 @@
 #include "agent/perception/geometry.h"
 #include "agent/perception/play_mode.h"
 #include "agent/perception/self_state.h"
+#include "agent/perception/world_snapshot.h"
 #include "agent/runtime/clock.h"
+#include "agent/skills/skills.h"
 
 namespace zamo {
 
@@ -20,6 +22,8 @@ struct AgentContext {
     PlayModeState playMode;
     ServerEndpoint endpoint;
     Geometry geometry{serverParams, self};
+    WorldHistory worldHistory;
+    Skills skills{serverParams, geometry, self, config, worldHistory};
 
     AgentContext() = default;
     AgentContext(const AgentContext&) = delete;
