@@ -28,7 +28,7 @@ constexpr auto kStartDelay = 1000ms;
 // The host without a window: no drawing, no dialogs (a dialog is answered "cancel" at once), and
 // a close request ends the main loop.
 class HeadlessHost : public zamo::AgentHost {
-public:
+  public:
     explicit HeadlessHost(bool verbose) : verbose_(verbose) {}
 
     void attach(zamo::Agent& agent) { agent_ = &agent; }
@@ -53,7 +53,7 @@ public:
     bool closeRequested() const { return closeRequested_.load(); }
     zamo::CloseReason reason() const { return reason_.load(); }
 
-private:
+  private:
     bool verbose_;
     zamo::Agent* agent_ = nullptr;
     std::atomic<bool> closeRequested_{false};
@@ -62,8 +62,9 @@ private:
 
 // Waits up to timeout for SIGINT or SIGTERM, which every thread keeps blocked.
 bool terminationSignalled(const sigset_t& signals, std::chrono::milliseconds timeout) {
-    const timespec wait{0, static_cast<long>(
-                               std::chrono::duration_cast<std::chrono::nanoseconds>(timeout).count())};
+    const timespec wait{
+        0,
+        static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(timeout).count())};
     return sigtimedwait(&signals, nullptr, &wait) > 0;
 }
 

@@ -10,7 +10,7 @@ struct SensorStore;
 // So far it keeps only the own body state as the server last sensed it; the tracking of the
 // ball and the other players builds on this.
 class WorldModel {
-public:
+  public:
     WorldModel(SensorStore& sensors, SelfState& self, CommandSender& sender)
         : sensors_(sensors), self_(self), sender_(sender) {}
 
@@ -20,7 +20,7 @@ public:
     // Takes this cycle's body sense into the own state.
     void updateWorld();
 
-private:
+  private:
     SensorStore& sensors_;
     SelfState& self_;
     CommandSender& sender_;

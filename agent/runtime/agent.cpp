@@ -117,8 +117,7 @@ void Agent::connectWithReconnect(const std::atomic<bool>* stop) {
     attempted_ = true;
     const AgentConfig& config = context_->config;
     const HandshakeResult result = context_->commandFormatter.reconnectHandshake(
-        config.teamName, config.uniformNumber,
-        [stop] { return stop != nullptr && stop->load(); });
+        config.teamName, config.uniformNumber, [stop] { return stop != nullptr && stop->load(); });
     finishConnection(result.succeeded(), result.side, result.uniformNumber, result.playMode);
 }
 
@@ -136,9 +135,8 @@ void Agent::finishConnection(bool succeeded, int side, int uniformNumber, int pl
         announceTitle();
         // No receive or think thread runs while a connection attempt does (teardown joins the
         // connection threads before those two), so their slots are this thread's alone here.
-        startThread(thinkThread_, [this](const std::atomic<bool>& stop) {
-            context_->runtime.thinkLoop(stop);
-        });
+        startThread(thinkThread_,
+                    [this](const std::atomic<bool>& stop) { context_->runtime.thinkLoop(stop); });
         startThread(receiveThread_, [this](const std::atomic<bool>& stop) {
             if (context_->runtime.receiveLoop(stop, playing_, refreshEvent_) ==
                 ReceiveEnd::kServerSilent) {
@@ -274,6 +272,8 @@ AgentState Agent::state() const {
     return playing() ? AgentState::kPlaying : AgentState::kPaused;
 }
 
-void Agent::announceTitle() { host_.updateTitle(windowCaption(context_->config, connected())); }
+void Agent::announceTitle() {
+    host_.updateTitle(windowCaption(context_->config, connected()));
+}
 
 }  // namespace zamo

@@ -36,7 +36,7 @@ enum class AgentState { kStarting, kConnecting, kDisconnected, kPlaying, kPaused
 // ready for the next connection. Teardown, loadConfiguration and the start calls belong to the
 // host's thread; the agent's own threads never call them, they ask the host instead.
 class Agent {
-public:
+  public:
     explicit Agent(AgentHost& host);
     ~Agent();
     Agent(const Agent&) = delete;
@@ -82,7 +82,7 @@ public:
     bool uniformNumberKnown() const { return uniformNumberKnown_.load(); }
     AgentState state() const;
 
-private:
+  private:
     struct ThreadSlot {
         std::thread thread;
         std::atomic<bool> stop{false};

@@ -16,7 +16,7 @@ enum class CloseReason {
 // call may come from any of the agent's threads and must return promptly; the host does the work
 // on its own thread.
 class AgentHost {
-public:
+  public:
     virtual ~AgentHost() = default;
 
     // The world changed or the drawing was switched: redraw the field.

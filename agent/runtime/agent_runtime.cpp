@@ -16,10 +16,12 @@ constexpr int kMaxReadsPerPass = 256;
 
 }  // namespace
 
-int AgentRuntime::silenceLimit() const { return context_.serverParams.cycleLength / 10 * 150; }
+int AgentRuntime::silenceLimit() const {
+    return context_.serverParams.cycleLength / 10 * 150;
+}
 
-ReceiveEnd AgentRuntime::receiveLoop(const std::atomic<bool>& stop,
-                                     const std::atomic<int>& playing, AutoResetEvent& refresh) {
+ReceiveEnd AgentRuntime::receiveLoop(const std::atomic<bool>& stop, const std::atomic<int>& playing,
+                                     AutoResetEvent& refresh) {
     const int limit = silenceLimit();
     int silence = 0;
     while (!stop.load()) {

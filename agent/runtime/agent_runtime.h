@@ -25,7 +25,7 @@ enum class ReceiveEnd { kStopped, kServerSilent };
 // Both loops do their work while holding the agent mutex, so a decision always sees one
 // consistent world and the sends of both threads never overlap.
 class AgentRuntime {
-public:
+  public:
     explicit AgentRuntime(AgentContext& context) : context_(context) {}
     AgentRuntime(const AgentRuntime&) = delete;
     AgentRuntime& operator=(const AgentRuntime&) = delete;
@@ -48,7 +48,7 @@ public:
     // The number of silent polls after which the receive loop gives up.
     int silenceLimit() const;
 
-private:
+  private:
     // One pass over the socket: drain, and hand the cycle on when it is ready. False when
     // nothing was read.
     bool drain();

@@ -9,7 +9,7 @@ namespace zamo {
 // An event that stays signalled until one waiter takes the signal. Signals given while nobody
 // waits collapse into one.
 class AutoResetEvent {
-public:
+  public:
     AutoResetEvent() = default;
     AutoResetEvent(const AutoResetEvent&) = delete;
     AutoResetEvent& operator=(const AutoResetEvent&) = delete;
@@ -20,7 +20,7 @@ public:
     // Drops a pending signal, if any.
     void reset();
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable condition_;
     bool signalled_ = false;

@@ -60,7 +60,9 @@ int CycleTimer::syncWidthFor(double offset) const {
     return kNoViewWidth;
 }
 
-int CycleTimer::chooseSyncWidth() const { return syncWidthFor(seeOffset); }
+int CycleTimer::chooseSyncWidth() const {
+    return syncWidthFor(seeOffset);
+}
 
 int CycleTimer::chooseSyncWidthAhead() const {
     return syncWidthFor(seeOffset - params_.bodySenseInterval);

@@ -41,7 +41,7 @@ struct CycleTimer {
     // Milliseconds into the cycle after which the decision stops waiting for a visual message.
     int decisionDeadlineMs() const;
 
-private:
+  private:
     int syncWidthFor(double offset) const;
 
     const ServerParams& params_;

@@ -33,8 +33,7 @@ void ThinkCycle::runThinkCycle() {
         const bool atHome =
             positionKnown && distance(kDefaultHomePosition, self_.position) <= kickDistance;
         if (!atHome && kDefaultHomePosition.x < 0.0) {
-            commands.append(
-                {kMoveCommand, 1, kDefaultHomePosition.x, kDefaultHomePosition.y});
+            commands.append({kMoveCommand, 1, kDefaultHomePosition.x, kDefaultHomePosition.y});
         }
     }
     sender_.executeCommands(commands);

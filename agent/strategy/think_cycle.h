@@ -17,14 +17,14 @@ inline constexpr Vec2 kDefaultHomePosition{-9.15, 0.0};
 // for the formation, moves the player to its home position. The strategy files and the
 // behaviours of open play are not part of it yet, so every other play mode gives no command.
 class ThinkCycle {
-public:
+  public:
     ThinkCycle(const ServerParams& params, const PlayModeState& playMode, SelfState& self,
                const CycleTimer& timer, CommandSender& sender)
         : params_(params), playMode_(playMode), self_(self), timer_(timer), sender_(sender) {}
 
     void runThinkCycle();
 
-private:
+  private:
     const ServerParams& params_;
     const PlayModeState& playMode_;
     SelfState& self_;

@@ -34,9 +34,13 @@ std::string temporaryPath(const char* suffix) {
 
 }  // namespace
 
-std::string agentProgramPath() { return std::string(ZAMO_BINARY_DIR) + "/ZamoSoccer"; }
+std::string agentProgramPath() {
+    return std::string(ZAMO_BINARY_DIR) + "/ZamoSoccer";
+}
 
-bool agentProgramBuilt() { return ::access(agentProgramPath().c_str(), X_OK) == 0; }
+bool agentProgramBuilt() {
+    return ::access(agentProgramPath().c_str(), X_OK) == 0;
+}
 
 AgentProcess::~AgentProcess() {
     if (running()) {
@@ -106,8 +110,12 @@ double AgentProcess::elapsedMs() const {
     return std::chrono::duration<double, std::milli>(end - started_).count();
 }
 
-std::string AgentProcess::standardOutput() const { return readFile(outPath_); }
+std::string AgentProcess::standardOutput() const {
+    return readFile(outPath_);
+}
 
-std::string AgentProcess::standardError() const { return readFile(errPath_); }
+std::string AgentProcess::standardError() const {
+    return readFile(errPath_);
+}
 
 }  // namespace zamo::test

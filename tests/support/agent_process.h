@@ -16,7 +16,7 @@ bool agentProgramBuilt();
 // One agent program run as a child process, its standard streams caught in files. The process is
 // killed by its id when the object goes, if it still runs.
 class AgentProcess {
-public:
+  public:
     AgentProcess() = default;
     ~AgentProcess();
     AgentProcess(const AgentProcess&) = delete;
@@ -34,7 +34,7 @@ public:
     std::string standardOutput() const;
     std::string standardError() const;
 
-private:
+  private:
     pid_t pid_ = -1;
     bool exited_ = false;
     int status_ = 0;

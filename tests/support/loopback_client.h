@@ -13,7 +13,7 @@ struct LoopbackDatagram {
 
 // A bare datagram socket on 127.0.0.1, for playing a client or a stranger in tests.
 class LoopbackClient {
-public:
+  public:
     LoopbackClient();
     ~LoopbackClient();
     LoopbackClient(const LoopbackClient&) = delete;
@@ -24,7 +24,7 @@ public:
     bool sendTo(int port, const std::string& text) const;
     std::optional<LoopbackDatagram> receive(std::chrono::milliseconds timeout) const;
 
-private:
+  private:
     int fd_ = -1;
     int port_ = 0;
 };

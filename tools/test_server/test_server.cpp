@@ -60,7 +60,9 @@ std::string widthWord(int width) {
 
 TestServer::TestServer(TestServerOptions options) : options_(std::move(options)) {}
 
-TestServer::~TestServer() { stop(); }
+TestServer::~TestServer() {
+    stop();
+}
 
 bool TestServer::start() {
     if (socket_ >= 0) {
@@ -93,7 +95,9 @@ void TestServer::sendReferee(const std::string& word) {
     pendingReferee_.push_back(word);
 }
 
-void TestServer::fallSilent() { silent_ = true; }
+void TestServer::fallSilent() {
+    silent_ = true;
+}
 
 std::vector<ReceivedDatagram> TestServer::received() const {
     std::lock_guard lock(mutex_);
@@ -272,8 +276,8 @@ void TestServer::handleRegistration(const std::string& text, int senderPort) {
     bodiesSent_ = 0;
     if (word == "init") {
         sendTo(clientSocket_, std::string("(init ") + options_.side + ' ' +
-                                  std::to_string(options_.uniformNumber) + ' ' +
-                                  options_.playMode + ')');
+                                  std::to_string(options_.uniformNumber) + ' ' + options_.playMode +
+                                  ')');
     } else {
         sendTo(clientSocket_,
                std::string("(reconnect ") + options_.side + ' ' + options_.playMode + ')');
@@ -343,8 +347,9 @@ void TestServer::sendBody() {
 }
 
 void TestServer::sendSee() {
-    sendTo(clientSocket_, "(see " + std::to_string(cycle_) +
-                              " ((f c) 10.5 -20) ((g r) 60.1 -5) ((b) 3.2 5 0.1 -2) ((l r) 20 -80))");
+    sendTo(clientSocket_,
+           "(see " + std::to_string(cycle_) +
+               " ((f c) 10.5 -20) ((g r) 60.1 -5) ((b) 3.2 5 0.1 -2) ((l r) 20 -80))");
 }
 
 int TestServer::seeIntervalMs() const {

@@ -18,21 +18,21 @@ enum class RegistrationReply { kAccept, kRefuse, kSilent };
 struct TestServerOptions {
     RegistrationReply reply = RegistrationReply::kAccept;
     char side = 'l';
-    int uniformNumber = 1;                  // number given to an "init"
+    int uniformNumber = 1;  // number given to an "init"
     std::string playMode = "before_kick_off";
-    bool sendParameters = true;             // parameter messages right after the reply
-    int firstBodyDelayMs = 30;              // first "sense_body" after the reply
-    int seePhaseMs = 90;                    // first "see" after the first "sense_body"
+    bool sendParameters = true;  // parameter messages right after the reply
+    int firstBodyDelayMs = 30;   // first "sense_body" after the reply
+    int seePhaseMs = 90;         // first "see" after the first "sense_body"
     bool sendSee = true;
 };
 
 // One datagram the server received, as it arrived.
 struct ReceivedDatagram {
-    std::string text;         // up to the first zero byte
-    std::size_t size = 0;     // bytes on the wire
+    std::string text;              // up to the first zero byte
+    std::size_t size = 0;          // bytes on the wire
     bool oneTrailingZero = false;  // the last byte, and only it, is zero
-    double arrivalMs = 0.0;   // since start()
-    int localPort = 0;        // the server socket it reached
+    double arrivalMs = 0.0;        // since start()
+    int localPort = 0;             // the server socket it reached
     int senderPort = 0;
 };
 
@@ -47,7 +47,7 @@ struct SentDatagram {
 // width (75, 150 or 300 ms), follows "change_view", sends referee "hear" messages on cue, and
 // records every datagram it receives. Runs on its own thread between start() and stop().
 class TestServer {
-public:
+  public:
     explicit TestServer(TestServerOptions options = {});
     ~TestServer();
     TestServer(const TestServer&) = delete;
@@ -80,7 +80,7 @@ public:
     // Waits until predicate holds, checking every 5 ms. False when the time ran out first.
     bool waitUntil(const std::function<bool()>& predicate, std::chrono::milliseconds timeout) const;
 
-private:
+  private:
     using Clock = std::chrono::steady_clock;
 
     void run();

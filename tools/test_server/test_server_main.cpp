@@ -12,7 +12,9 @@
 
 namespace {
 volatile std::sig_atomic_t interrupted = 0;
-void onSignal(int) { interrupted = 1; }
+void onSignal(int) {
+    interrupted = 1;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
