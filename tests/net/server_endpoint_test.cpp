@@ -229,6 +229,9 @@ TEST(ReceiveDatagram, NeverBlocksEvenOnABlockingSocket) {
     UdpPeer server;
     ServerEndpoint endpoint = openEndpoint("127.0.0.1", server.port(), false);
     ASSERT_GE(endpoint.socket, 0);
+    // Bounds the test should the read block after all.
+    const timeval limit{0, 500000};
+    ASSERT_EQ(setsockopt(endpoint.socket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit), 0);
     std::array<char, 32> buffer{};
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(receiveDatagram(endpoint, buffer));
