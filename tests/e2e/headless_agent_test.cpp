@@ -164,16 +164,29 @@ TEST_F(HeadlessAgentTest, DecidesOncePerBodySenseAndFollowsTheReferee) {
     for (const auto& move : moves) {
         EXPECT_EQ(move.text, kHomeMove);
     }
-    // Exactly one decision in each cycle before play_on.
+    // One decision in each cycle before play_on. A machine too busy to run the receive thread
+    // for a whole cycle merges two cycles into one decision, or lets a move slip into the next
+    // cycle; allow two such cycles, no more.
     int cycles = 0;
+    int irregular = 0;
+    std::size_t movesBeforePlayOn = 0;
+    std::string irregularCycles;
     for (std::size_t i = 0; i + 1 < bodies.size() && bodies[i + 1] < playOnAt; ++i) {
         int inCycle = 0;
         for (const auto& move : moves) {
             inCycle += move.arrivalMs >= bodies[i] && move.arrivalMs < bodies[i + 1] ? 1 : 0;
         }
-        EXPECT_EQ(inCycle, 1) << "cycle starting at " << bodies[i] << " ms";
+        movesBeforePlayOn += static_cast<std::size_t>(inCycle);
+        if (inCycle != 1) {
+            ++irregular;
+            irregularCycles += " " + std::to_string(static_cast<int>(bodies[i])) +
+                               " ms: " + std::to_string(inCycle) + " moves;";
+        }
         ++cycles;
     }
+    EXPECT_LE(irregular, 2) << irregularCycles;
+    EXPECT_GE(movesBeforePlayOn + 2, static_cast<std::size_t>(cycles));
+    EXPECT_LE(movesBeforePlayOn, static_cast<std::size_t>(cycles) + 1);
     EXPECT_GE(cycles, 20);
     // In play_on the decision has nothing to do yet, so no more moves after the next cycle.
     for (const auto& move : moves) {
