@@ -9,11 +9,13 @@
 #include "agent/perception/self_state.h"
 #include "agent/perception/sensor_parser.h"
 #include "agent/perception/world_model.h"
+#include "agent/perception/world_snapshot.h"
 #include "agent/runtime/agent_runtime.h"
 #include "agent/runtime/clock.h"
 #include "agent/runtime/command_sender.h"
 #include "agent/runtime/cycle_timer.h"
 #include "agent/runtime/sensor_store.h"
+#include "agent/skills/skills.h"
 #include "agent/strategy/think_cycle.h"
 
 namespace zamo {
@@ -30,6 +32,8 @@ struct AgentContext {
     Geometry geometry{serverParams, self};
     CommandFormatter commandFormatter{endpoint, config, serverParams};
     CommandSender commandSender{commandFormatter, geometry, serverParams, self, clock};
+    WorldHistory worldHistory;
+    Skills skills{serverParams, geometry, self, config, worldHistory};
     SensorParser sensorParser{config, self};
     SensorStore sensorStore;
     CycleTimer cycleTimer{serverParams, self, clock};

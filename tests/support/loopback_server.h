@@ -1,11 +1,11 @@
 #pragma once
 
-#include <netinet/in.h>
-
 #include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "support/udp_peer.h"
 
 namespace zamo::test {
 
@@ -13,14 +13,9 @@ namespace zamo::test {
 // second socket on another port, as the real server answers a new client from a port of its own.
 class LoopbackServer {
   public:
-    LoopbackServer();
-    ~LoopbackServer();
-    LoopbackServer(const LoopbackServer&) = delete;
-    LoopbackServer& operator=(const LoopbackServer&) = delete;
-
-    bool ok() const { return listenSocket_ >= 0 && replySocket_ >= 0; }
-    int port() const { return listenPort_; }
-    int replyPort() const { return replyPort_; }
+    bool ok() const { return listener_.valid() && replier_.valid(); }
+    int port() const { return listener_.port(); }
+    int replyPort() const { return replier_.port(); }
 
     // The next datagram sent to port(), byte for byte (zero bytes included); nothing when none
     // arrives within the time-out. Remembers the sender for reply().
@@ -32,14 +27,11 @@ class LoopbackServer {
     bool reply(std::string_view text);
 
   private:
-    std::optional<std::string> receiveOn(int socket, std::chrono::milliseconds timeout);
+    std::optional<std::string> receiveOn(const UdpPeer& peer, std::chrono::milliseconds timeout);
 
-    int listenSocket_ = -1;
-    int replySocket_ = -1;
-    int listenPort_ = 0;
-    int replyPort_ = 0;
-    sockaddr_in client_{};
-    bool haveClient_ = false;
+    UdpPeer listener_;
+    UdpPeer replier_;
+    int clientPort_ = 0;
 };
 
 }  // namespace zamo::test
