@@ -156,6 +156,33 @@ TEST_F(WorldModelTest, ExecutedDashMovesTheAgentUnexecutedDoesNot) {
     EXPECT_EQ(own().positionTime, 100);
 }
 
+TEST_F(WorldModelTest, KickAndCatchActOnTheBall) {
+    // The ball lies still 0.5 m straight ahead, at (-43, 0).
+    step(100, "((b) 0.5 0 0 0)");
+    ASSERT_EQ(now().ballVelocityTime, 100);
+    ctx.clock.cycle = 100;
+    ASSERT_TRUE(ctx.commandSender.doKick(100, 0));
+    std::string body = senseBody(101);
+    body.replace(body.find("(kick 0)"), 8, "(kick 1)");
+    step(101, body, "");
+    // Straight ahead, 0.115 m beyond touching: 0.027 * (1 - 0.25 * 0.115 / 0.7) * 100.
+    const double speed = 0.027 * (1.0 - 0.25 * 0.115 / 0.7) * 100.0;
+    EXPECT_NEAR(now().ballPosition.x, -43.0 - speed, 1e-9);
+    EXPECT_NEAR(now().ballVelocity.x, -speed * 0.94, 1e-9);
+
+    step(110, "((b) 0.5 0 0 0)");
+    ctx.clock.cycle = 110;
+    ASSERT_TRUE(ctx.commandSender.doCatch(0));
+    body = senseBody(111);
+    body.replace(body.find("(catch 0)"), 9, "(catch 1)");
+    step(111, body, "");
+    // Held at arm's length in the body direction; the ban has already counted one cycle down.
+    EXPECT_NEAR(now().ballPosition.x, -42.5 - 0.385, 1e-9);
+    EXPECT_EQ(now().ballVelocity, (Vec2{0.0, 0.0}));
+    EXPECT_EQ(own().catchBan, 4);
+    EXPECT_EQ(ctx.self.catchBan, 4);
+}
+
 TEST_F(WorldModelTest, TurnAndNeckTurnChangeTheOwnDirections) {
     step(100);
     ctx.clock.cycle = 100;
