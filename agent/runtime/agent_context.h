@@ -2,11 +2,13 @@
 
 #include "agent/config/agent_config.h"
 #include "agent/config/server_params.h"
+#include "agent/net/command_formatter.h"
 #include "agent/net/server_endpoint.h"
 #include "agent/perception/geometry.h"
 #include "agent/perception/play_mode.h"
 #include "agent/perception/self_state.h"
 #include "agent/runtime/clock.h"
+#include "agent/runtime/command_sender.h"
 
 namespace zamo {
 
@@ -20,6 +22,8 @@ struct AgentContext {
     PlayModeState playMode;
     ServerEndpoint endpoint;
     Geometry geometry{serverParams, self};
+    CommandFormatter commandFormatter{endpoint, config, serverParams};
+    CommandSender commandSender{commandFormatter, geometry, serverParams, self, clock};
 
     AgentContext() = default;
     AgentContext(const AgentContext&) = delete;
