@@ -5,10 +5,13 @@
 #include "agent/net/command_formatter.h"
 #include "agent/net/server_endpoint.h"
 #include "agent/perception/geometry.h"
+#include "agent/perception/localiser.h"
 #include "agent/perception/play_mode.h"
 #include "agent/perception/self_state.h"
+#include "agent/perception/world_model.h"
 #include "agent/runtime/clock.h"
 #include "agent/runtime/command_sender.h"
+#include "agent/runtime/sensor_store.h"
 
 namespace zamo {
 
@@ -24,6 +27,9 @@ struct AgentContext {
     Geometry geometry{serverParams, self};
     CommandFormatter commandFormatter{endpoint, config, serverParams};
     CommandSender commandSender{commandFormatter, geometry, serverParams, self, clock};
+    SensorStore sensorStore;
+    Localiser localiser{serverParams, geometry};
+    WorldModel worldModel{*this};
 
     AgentContext() = default;
     AgentContext(const AgentContext&) = delete;

@@ -286,6 +286,37 @@ TEST_F(WorldModelTest, FacingsAreTakenFromTheObserversHead) {
     EXPECT_NEAR(other.neckAngle, 10.0, 1e-9);
 }
 
+TEST_F(WorldModelTest, RealServerFacingsAreRelativeToTheHead) {
+    // After reconnecting, agent 1 stands outside the top line with its head at 61 and its neck
+    // at 29; teammates 2 and 4 never turned (body 0) and are reported with body facing -61.
+    ctx.config.uniformNumber = 1;
+    ctx.config.quotedTeamName = "\"TestTeam\"";
+    bool checked = false;
+    for (const std::string& text : test::receivedMessages("v9-player-session.tsv", "(se")) {
+        SensorMessage message;
+        if (!parser.parseMessage(text, message)) {
+            continue;
+        }
+        if (message.kind == kSenseBodyMessage) {
+            ctx.sensorStore.lastBody = message.senseBody;
+            ctx.clock.cycle = message.senseBody.time;
+        } else {
+            ctx.sensorStore.lastSee = message.see;
+        }
+        world.updateWorld();
+        if (message.kind == kSeeMessage &&
+            text.find("(p \"TestTeam\" 2) 33.1 32 0 0 -61 -61") != std::string::npos) {
+            EXPECT_NEAR(now().teammates[0].bodyDirection, 32.0, 1.0);
+            ASSERT_EQ(now().teammates[1].bodyTime, message.see.time);
+            EXPECT_NEAR(now().teammates[1].bodyDirection, 0.0, 1.0);
+            EXPECT_NEAR(now().teammates[1].neckAngle, 0.0, 1e-9);
+            checked = true;
+            break;
+        }
+    }
+    EXPECT_TRUE(checked);
+}
+
 TEST_F(WorldModelTest, TeammateMessageMergesIntoThePreviousCycle) {
     step(199);
     TeamMessage said;
