@@ -72,6 +72,8 @@ void scaleToLength(Vec2& v, double maximum) {
 
 }  // namespace
 
+WorldModel::WorldModel(AgentContext& context) : context_(context), history_(context.worldHistory) {}
+
 PlayerRecord* WorldModel::ownRecord(WorldSnapshot& snapshot) const {
     const int number = context_.config.uniformNumber;
     if (number < 1 || number > kTeamSize) {

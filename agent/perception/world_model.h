@@ -16,7 +16,8 @@ struct SenseBodyInfo;
 // read it afterwards. Nothing here allocates.
 class WorldModel {
   public:
-    explicit WorldModel(AgentContext& context) : context_(context) {}
+    // Keeps the context's snapshot ring up to date.
+    explicit WorldModel(AgentContext& context);
 
     // Forgets everything of an earlier connection: snapshots, stored messages, team message,
     // stamina bookkeeping and the history of sent commands.
@@ -45,7 +46,7 @@ class WorldModel {
     void expire(int now, bool ballSeen);
 
     AgentContext& context_;
-    WorldHistory history_;
+    WorldHistory& history_;
     TeamMessage teamMessage_;
     // Players of the current visual message already matched: teammates 0-10, opponents 11-21.
     std::array<bool, 2 * kTeamSize> seen_{};

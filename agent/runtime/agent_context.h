@@ -9,9 +9,11 @@
 #include "agent/perception/play_mode.h"
 #include "agent/perception/self_state.h"
 #include "agent/perception/world_model.h"
+#include "agent/perception/world_snapshot.h"
 #include "agent/runtime/clock.h"
 #include "agent/runtime/command_sender.h"
 #include "agent/runtime/sensor_store.h"
+#include "agent/skills/skills.h"
 
 namespace zamo {
 
@@ -27,6 +29,8 @@ struct AgentContext {
     Geometry geometry{serverParams, self};
     CommandFormatter commandFormatter{endpoint, config, serverParams};
     CommandSender commandSender{commandFormatter, geometry, serverParams, self, clock};
+    WorldHistory worldHistory;
+    Skills skills{serverParams, geometry, self, config, worldHistory};
     SensorStore sensorStore;
     Localiser localiser{serverParams, geometry};
     WorldModel worldModel{*this};
