@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,8 @@ inline constexpr std::size_t kServerIpArgWidth = 15;
 inline constexpr std::size_t kServerPortArgWidth = 7;
 inline constexpr std::size_t kServerVersionArgWidth = 7;
 inline constexpr std::size_t kConfPathArgWidth = 255;
+// Switch names longer than this are cut; no switch is that long, so they match none.
+inline constexpr std::size_t kSwitchNameWidth = 31;
 
 // The six switch values of the command line, empty when not given.
 struct LaunchArguments {
@@ -26,5 +29,23 @@ struct LaunchArguments {
 
 // Scans the text form "/switch /value ..." character by character.
 LaunchArguments parseCommandLine(std::string_view text);
+
+// The program's arguments: the switch values and the options beside them.
+struct CommandLine {
+    LaunchArguments arguments;
+    bool headless = false;
+    bool minimized = false;
+    bool help = false;
+    bool verbose = false;
+    std::string error;  // one line; empty when the arguments were understood
+};
+
+// Parses the arguments after the program name. "--switch value" and "--switch=value" are taken
+// verbatim (cut to the field width); every other argument that does not start with "--" is part
+// of the text form, joined by blanks. Later values overwrite earlier ones in argument order.
+CommandLine parseArguments(std::span<const std::string_view> args);
+
+// The --help text.
+std::string_view commandLineUsage();
 
 }  // namespace zamo

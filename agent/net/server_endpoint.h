@@ -25,10 +25,11 @@ ServerEndpoint openEndpoint(std::string_view host, int port, bool nonBlocking);
 // was accepted by the socket.
 bool sendCommand(const ServerEndpoint& endpoint, std::string_view text);
 
-// One non-blocking read. On success the buffer holds the datagram followed by a zero byte and
+// Reads without blocking. On success the buffer holds the datagram followed by a zero byte and
 // the result is its length (at least 1). A datagram that does not fit with its terminator, an
-// empty one, one from another address than the server's, or none at all gives no result, and
-// leaves buffer[0] zero. Only a datagram from the server moves the reply port.
+// empty one, or one from another address than the server's is dropped and the next waiting one
+// is read (at most 16 reads per call); with none left there is no result and buffer[0] is zero.
+// Only a datagram from the server moves the reply port.
 std::optional<std::size_t> receiveDatagram(ServerEndpoint& endpoint, std::span<char> buffer);
 
 // Closes the socket, if open, and marks the endpoint closed.
