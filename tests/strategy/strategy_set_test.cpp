@@ -260,5 +260,38 @@ TEST(ShippedStrategyTest, KickOffFormationPlacesAndCoversTheWholeTeam) {
     }
 }
 
+// The shipped configuration gives every player a role and, from the data folder the team is
+// started in, finds the shipped strategy files.
+TEST(ShippedStrategyTest, ConfigurationNamesRolesAndAStrategyDirectoryThatWorks) {
+    const fs::path data = fs::path(ZAMO_SOURCE_DIR) / "data";
+    const fs::path saved = fs::current_path();
+    fs::current_path(data);
+    int goalies = 0;
+    int defenders = 0;
+    int midfielders = 0;
+    int offenders = 0;
+    for (int id = 1; id <= 11; ++id) {
+        AgentConfig config;
+        config.playerIdText = std::to_string(id);
+        config.playerType.clear();
+        ASSERT_TRUE(readConfFile(config, data / "zamo_soccer.conf"));
+        goalies += config.playerType == "goalie";
+        defenders += config.playerType == "defender";
+        midfielders += config.playerType == "midfielder";
+        offenders += config.playerType == "offender";
+        EXPECT_EQ(config.playerType == "goalie", id == 1) << id;
+        ASSERT_EQ(config.strategyDirectoryPath.back(), '/');
+        StrategySet set(config);
+        set.reload();
+        EXPECT_NE(set.selectFormation(), kDefaultFormation) << id;
+    }
+    fs::current_path(saved);
+    EXPECT_EQ(goalies, 1);
+    EXPECT_EQ(defenders + midfielders + offenders, 10);
+    EXPECT_GE(defenders, 4);
+    EXPECT_GE(midfielders, 3);
+    EXPECT_GE(offenders, 2);
+}
+
 }  // namespace
 }  // namespace zamo
