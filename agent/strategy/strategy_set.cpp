@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -180,7 +181,8 @@ bool readSmallFile(const std::string& path, std::string& text) {
     if (!file) {
         return false;
     }
-    text.resize(kMaxFileBytes);
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    text.resize(error ? kMaxFileBytes : std::min<std::uintmax_t>(size + 1, kMaxFileBytes));
     const std::size_t count = std::fread(text.data(), 1, text.size(), file.get());
     if (std::ferror(file.get()) != 0) {
         return false;
