@@ -1,0 +1,193 @@
+#include "agent/runtime/command_sender.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "agent/config/server_params.h"
+#include "agent/net/command_formatter.h"
+#include "agent/perception/geometry.h"
+#include "agent/perception/self_state.h"
+#include "agent/runtime/clock.h"
+
+namespace zamo {
+
+namespace {
+
+bool isMissing(double value) {
+    return value == kNotGiven || value == kNoValue || !std::isfinite(value);
+}
+
+}  // namespace
+
+std::optional<double> CommandSender::ownSpeed() const {
+    const Vec2 velocity = self_.velocity;
+    if (isMissing(velocity.x) || isMissing(velocity.y)) {
+        return std::nullopt;
+    }
+    return length(velocity);
+}
+
+void CommandSender::record(int kind, double firstValue, double secondValue) {
+    history_[static_cast<std::size_t>(historyNext_)] = {kind, clock_.cycle, firstValue,
+                                                        secondValue};
+    historyNext_ = (historyNext_ + 1) % static_cast<int>(kSentHistorySize);
+}
+
+bool CommandSender::doCatch(double direction) {
+    direction = geometry_.clampMoment(direction);
+    if (!formatter_.sendCatch(direction)) {
+        return false;
+    }
+    ++counters_.catchCount;
+    record(kCatchCommand, direction, 0.0);
+    return true;
+}
+
+bool CommandSender::doDash(double power) {
+    power = geometry_.clampPower(power);
+    if (!formatter_.sendDash(power)) {
+        return false;
+    }
+    ++counters_.dashCount;
+    record(kDashCommand, power, 0.0);
+    return true;
+}
+
+bool CommandSender::doKick(double power, double direction) {
+    power = geometry_.clampPower(power);
+    direction = geometry_.clampMoment(direction);
+    if (!formatter_.sendKick(power, direction)) {
+        return false;
+    }
+    ++counters_.kickCount;
+    record(kKickCommand, power, direction);
+    return true;
+}
+
+bool CommandSender::doMove(double x, double y) {
+    x = Geometry::clampFieldX(x);
+    y = Geometry::clampFieldY(y);
+    if (!formatter_.sendMove(x, y)) {
+        return false;
+    }
+    ++counters_.moveCount;
+    record(kMoveCommand, x, y);
+    return true;
+}
+
+bool CommandSender::doTurn(double angle) {
+    // The server divides a turn's moment by (1 + inertia moment * speed).
+    if (const auto speed = ownSpeed()) {
+        angle *= *speed * params_.inertiaMoment + 1.0;
+    }
+    const double moment = geometry_.clampMoment(angle);
+    if (!formatter_.sendTurn(moment)) {
+        return false;
+    }
+    ++counters_.turnCount;
+    record(kTurnCommand, moment, 0.0);
+    return true;
+}
+
+bool CommandSender::doTackle(double power) {
+    power = geometry_.clampPower(power);
+    if (!formatter_.sendTackle(power)) {
+        return false;
+    }
+    ++counters_.tackleCount;
+    record(kTackleCommand, power, 0.0);
+    return true;
+}
+
+bool CommandSender::doTurnNeck(double neckTurn) {
+    neckTurn = geometry_.clampNeckMoment(neckTurn);
+    if (!formatter_.sendTurnNeck(neckTurn)) {
+        return false;
+    }
+    ++counters_.turnNeckCount;
+    record(kTurnNeckCommand, neckTurn, 0.0);
+    return true;
+}
+
+bool CommandSender::doChangeView(int widthCode, int qualityCode) {
+    if (!formatter_.sendChangeView(widthCode, qualityCode)) {
+        return false;
+    }
+    ++counters_.changeViewCount;
+    record(kChangeViewCommand, widthCode, qualityCode);
+    return true;
+}
+
+bool CommandSender::doSay(std::string_view text) {
+    if (text.empty() || !formatter_.sendSay(text)) {
+        return false;
+    }
+    ++counters_.sayCount;
+    return true;
+}
+
+bool CommandSender::doScore() {
+    return formatter_.sendScore();
+}
+
+bool CommandSender::doBye() {
+    return formatter_.sendBye();
+}
+
+void CommandSender::executeCommands(const CommandList& commands) {
+    const int count = std::clamp(commands.count, 0, static_cast<int>(commands.entries.size()));
+    for (int i = 0; i < count; ++i) {
+        const ServerCommand& command = commands.entries[static_cast<std::size_t>(i)];
+        switch (command.kind) {
+            case kCatchCommand:
+                doCatch(command.firstValue);
+                break;
+            case kDashCommand:
+                doDash(command.firstValue);
+                break;
+            case kKickCommand:
+                doKick(command.firstValue, command.secondValue);
+                break;
+            case kMoveCommand:
+                doMove(command.firstValue, command.secondValue);
+                break;
+            case kTurnCommand:
+                doTurn(command.firstValue);
+                break;
+            case kTackleCommand:
+                doTackle(command.firstValue);
+                break;
+            case kTurnNeckCommand:
+                doTurnNeck(command.firstValue);
+                break;
+            case kScoreCommand:
+                doScore();
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+void CommandSender::clearHistory() {
+    for (SentCommandRecord& entry : history_) {
+        entry.cycle = kNoTime;
+    }
+}
+
+std::optional<SentCommandRecord> CommandSender::findSentCommand(int cycle, int kind) const {
+    if (cycle == kNoTime) {
+        return std::nullopt;
+    }
+    for (std::size_t back = 1; back <= kSentHistorySize; ++back) {
+        const std::size_t index =
+            (static_cast<std::size_t>(historyNext_) + kSentHistorySize - back) % kSentHistorySize;
+        const SentCommandRecord& entry = history_[index];
+        if (entry.cycle == cycle && entry.kind == kind) {
+            return entry;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace zamo

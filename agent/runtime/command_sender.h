@@ -1,0 +1,93 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+#include "agent/config/missing_values.h"
+#include "agent/net/server_command.h"
+
+namespace zamo {
+
+class CommandFormatter;
+class Geometry;
+struct Clock;
+struct SelfState;
+struct ServerParams;
+
+// One sent command with its arguments as they went out, after clamping and conversion.
+struct SentCommandRecord {
+    int kind = kNoCommand;
+    int cycle = kNoTime;  // kNoTime: an empty entry
+    double firstValue = 0.0;
+    double secondValue = 0.0;
+};
+
+inline constexpr std::size_t kSentHistorySize = 10;
+
+// Commands sent per kind, in the order the server's body sense reports its own counts.
+struct SentCommandCounters {
+    int kickCount = 0;
+    int dashCount = 0;
+    int turnCount = 0;
+    int sayCount = 0;
+    int turnNeckCount = 0;
+    int catchCount = 0;
+    int moveCount = 0;
+    int changeViewCount = 0;
+    int tackleCount = 0;
+};
+
+// Sends the decision code's commands: brings each argument inside the server's limits, turns a
+// desired turn angle into the moment that achieves it, and counts and records what went out so
+// the world model can replay the agent's own actions. A command that fails to send leaves no
+// trace.
+class CommandSender {
+  public:
+    CommandSender(CommandFormatter& formatter, const Geometry& geometry, const ServerParams& params,
+                  const SelfState& self, const Clock& clock)
+        : formatter_(formatter), geometry_(geometry), params_(params), self_(self), clock_(clock) {}
+
+    bool doCatch(double direction);
+    bool doDash(double power);
+    bool doKick(double power, double direction);
+    bool doMove(double x, double y);
+    // The own velocity of the current cycle sets the moment; without one the angle goes as it is.
+    bool doTurn(double angle);
+    bool doTackle(double power);
+    bool doTurnNeck(double neckTurn);
+    bool doChangeView(int widthCode, int qualityCode);
+    bool doSay(std::string_view text);  // an empty text is refused
+    bool doScore();
+    bool doBye();
+
+    // Sends the list's entries in order; kinds without a dispatch (change_view, kNoCommand, ...)
+    // are skipped and a failed entry does not stop the rest.
+    void executeCommands(const CommandList& commands);
+
+    // Empties every history entry; done at each new connection, before its first command.
+    void clearHistory();
+    // The newest record of that cycle and kind.
+    std::optional<SentCommandRecord> findSentCommand(int cycle, int kind) const;
+
+    const SentCommandCounters& counters() const { return counters_; }
+    const std::array<SentCommandRecord, kSentHistorySize>& history() const { return history_; }
+    int historyNext() const { return historyNext_; }
+
+  private:
+    void record(int kind, double firstValue, double secondValue);
+    std::optional<double> ownSpeed() const;
+
+    CommandFormatter& formatter_;
+    const Geometry& geometry_;
+    const ServerParams& params_;
+    const SelfState& self_;
+    const Clock& clock_;
+
+    std::array<SentCommandRecord, kSentHistorySize> history_{};
+    SentCommandCounters counters_;
+    int historyNext_ = 0;
+};
+
+}  // namespace zamo
