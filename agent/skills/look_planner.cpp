@@ -8,6 +8,7 @@
 #include "agent/perception/geometry.h"
 #include "agent/perception/self_state.h"
 #include "agent/perception/world_snapshot.h"
+#include "agent/skills/skills.h"
 #include "agent/strategy/positioning.h"
 
 namespace zamo {
@@ -43,8 +44,8 @@ double viewFactor(int viewWidth) {
 
 }  // namespace
 
-LookPlan LookPlanner::plan(Vec2 predictedSelf, Vec2 predictedBall, double ballWeight,
-                           double teammateWeight, double opponentWeight) const {
+LookPlan LookPlanner::planLookDirections(const CommandList& commands, double ballWeight,
+                                         double teammateWeight, double opponentWeight) const {
     LookPlan result;
     const WorldSnapshot& w = history_.currentSnapshot();
     const int own = config_.uniformNumber - 1;
@@ -54,6 +55,7 @@ LookPlan LookPlanner::plan(Vec2 predictedSelf, Vec2 predictedBall, double ballWe
     }
     const int now = w.time;
     const Vec2 ownObserved = w.teammates[static_cast<std::size_t>(own)].position;
+    const Vec2 predictedSelf = skills_.predictSelfPosition(commands);
     const Vec2 viewpoint = predictedSelf.x == kNoValue ? ownObserved : predictedSelf;
     const double kickDistance = params_.playerSize + params_.kickableMargin + params_.ballSize;
 
@@ -66,6 +68,7 @@ LookPlan LookPlanner::plan(Vec2 predictedSelf, Vec2 predictedBall, double ballWe
     if (ballKnown) {
         // A ball another player can touch may go anywhere: look where it is now.
         const bool contested = positioning_.playerNear(w.ballPosition, kickDistance, true, true);
+        const Vec2 predictedBall = skills_.predictBallPosition(commands);
         const Vec2 place =
             predictedBall.x == kNoValue || contested ? w.ballPosition : predictedBall;
         const double age = now - w.ballPositionTime;

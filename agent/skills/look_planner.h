@@ -4,16 +4,17 @@
 #include <span>
 
 #include "agent/perception/vec2.h"
-#include "agent/skills/skills.h"
 
 namespace zamo {
 
+struct CommandList;
 struct ServerParams;
 struct SelfState;
 struct AgentConfig;
 struct WorldHistory;
 class Geometry;
 class Positioning;
+class Skills;
 
 // One direction to look in, in degrees in the agent's frame, and how much it would show.
 struct LookDirection {
@@ -48,21 +49,12 @@ class LookPlanner {
           skills_(skills),
           positioning_(positioning) {}
 
-    // The look directions after this cycle's planned commands (anything with count and
-    // entries of kind, firstValue, secondValue); empty when the cycle or the own position is
-    // unknown.
-    template <typename Commands>
-    LookPlan planLookDirections(const Commands& commands, double ballWeight, double teammateWeight,
-                                double opponentWeight) const {
-        return plan(skills_.predictSelfPosition(commands), skills_.predictBallPosition(commands),
-                    ballWeight, teammateWeight, opponentWeight);
-    }
+    // The look directions after this cycle's planned commands; empty when the cycle or the own
+    // position is unknown.
+    LookPlan planLookDirections(const CommandList& commands, double ballWeight,
+                                double teammateWeight, double opponentWeight) const;
 
   private:
-    // predictedSelf and predictedBall are kNoValue when they could not be predicted.
-    LookPlan plan(Vec2 predictedSelf, Vec2 predictedBall, double ballWeight, double teammateWeight,
-                  double opponentWeight) const;
-
     const ServerParams& params_;
     const Geometry& geometry_;
     const SelfState& self_;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "agent/net/server_command.h"
 #include "agent/strategy/positioning.h"
 #include "skills/skills_fixture.h"
 
@@ -11,17 +12,6 @@ namespace {
 constexpr PlayerSide kMate = PlayerSide::kTeammate;
 constexpr PlayerSide kOpp = PlayerSide::kOpponent;
 
-struct PlannedCommand {
-    int kind = 0;
-    double firstValue = 0.0;
-    double secondValue = 0.0;
-};
-
-struct PlannedCommands {
-    int count = 0;
-    std::array<PlannedCommand, 4> entries{};
-};
-
 class LookPlannerTest : public test::SkillsTest {
   protected:
     LookPlannerTest() {
@@ -29,7 +19,7 @@ class LookPlannerTest : public test::SkillsTest {
         placeSelf({0, 0}, 0.0);
     }
 
-    LookPlan plan(const PlannedCommands& commands = {}, double ballWeight = 1.0) {
+    LookPlan plan(const CommandList& commands = {}, double ballWeight = 1.0) {
         return planner.planLookDirections(commands, ballWeight, 1.0, 1.0);
     }
 
@@ -114,9 +104,8 @@ TEST_F(LookPlannerTest, TheGoalieOutweighsTheBallWhenTheAgentCanShoot) {
 TEST_F(LookPlannerTest, AContestedBallIsLookedForWhereItIs) {
     // A kick sideways moves the predicted ball away from straight ahead.
     placeBall({0.5, 0});
-    PlannedCommands kick;
-    kick.count = 1;
-    kick.entries[0] = {kPredictKick, 100.0, 90.0};
+    CommandList kick;
+    kick.append({kKickCommand, 1, 100.0, 90.0});
     EXPECT_GT(plan(kick).entries[0].direction, 45);
     place(kOpp, 5, {1.0, -0.5});
     EXPECT_EQ(plan(kick).entries[0].direction, 0);
