@@ -5,6 +5,7 @@
 
 #include "agent/perception/geometry.h"
 #include "tools/practice_server/physics.h"
+#include "tools/practice_server/visual.h"
 
 namespace zamo::practice {
 
@@ -83,7 +84,7 @@ std::vector<std::pair<const char*, double>> serverParameters(const ServerParams&
 
 std::string parameterList(const char* kind,
                           const std::vector<std::pair<const char*, double>>& values, bool named) {
-    std::string out = std::string("(") + kind;
+    std::string out = std::string("(") + kind + (named ? " " : "");
     for (const auto& [name, value] : values) {
         if (named) {
             out += '(';
@@ -117,10 +118,10 @@ std::string senseBodyMessage(int time, const PlayerState& p) {
     add(out, "view_mode",
         std::string(p.viewQuality == 1 ? "high " : "low ") + kWidths[p.viewWidth]);
     add(out, "stamina", formatNumber(p.stamina) + ' ' + formatNumber(p.effort));
-    const double speed = quantize(length(p.vel), 0.01);
-    const int speedDirection = roundToInt(normalizeAngle(directionOf(p.vel) - p.head()));
+    const double speed = quantizeValue(length(p.vel), 0.01);
+    const int speedDirection = roundDegrees(normalizeAngle(directionOf(p.vel) - p.head()));
     add(out, "speed", formatNumber(speed) + ' ' + std::to_string(speedDirection));
-    add(out, "head_angle", std::to_string(roundToInt(p.neck)));
+    add(out, "head_angle", std::to_string(roundDegrees(p.neck)));
     add(out, "kick", p.kickCount);
     add(out, "dash", p.dashCount);
     add(out, "turn", p.turnCount);
@@ -154,7 +155,7 @@ std::string heardMessage(int time, const PlayerState& listener, const SaidMessag
         return out + "self " + quoted + ')';
     }
     const int direction =
-        roundToInt(normalizeAngle(directionOf(said.pos - listener.pos) - listener.head()));
+        roundDegrees(normalizeAngle(directionOf(said.pos - listener.pos) - listener.head()));
     out += std::to_string(direction) + ' ';
     if (newProtocol(listener.version)) {
         out += said.side == listener.side ? "our " + std::to_string(said.number) + ' '

@@ -85,12 +85,22 @@ bool shownAtDistance(double d, double sure, double never, RandomSource& random) 
 
 }  // namespace
 
+double quantizeValue(double v, double q) {
+    return std::rint(v / q) * q;
+}
+
+int roundDegrees(double a) {
+    return static_cast<int>(std::rint(a));
+}
+
 double seenDistance(double d, double step) {
-    return quantize(std::exp(quantize(std::log(d + 1e-10), step)), 0.1);
+    return quantizeValue(std::exp(quantizeValue(std::log(d + 1e-10), step)), 0.1);
 }
 
 int seenDirection(double relative) {
-    return roundToInt(normalizeAngle(relative));
+    // Rounding may carry a direction just inside the range onto -180, which is 180.
+    const int d = roundDegrees(normalizeAngle(relative));
+    return d == -180 ? 180 : d;
 }
 
 SeenChanges seenChanges(Vec2 rp, Vec2 rv, double seenDist) {
@@ -98,8 +108,8 @@ SeenChanges seenChanges(Vec2 rp, Vec2 rv, double seenDist) {
     if (r2 <= 0.0) {
         return {};
     }
-    return {seenDist * quantize((rv.x * rp.x + rv.y * rp.y) / r2, 0.02),
-            quantize((rp.x * rv.y - rp.y * rv.x) / r2 * kRadToDeg, 0.1)};
+    return {seenDist * quantizeValue((rv.x * rp.x + rv.y * rp.y) / r2, 0.02),
+            quantizeValue((rp.x * rv.y - rp.y * rv.x) / r2 * kRadToDeg, 0.1)};
 }
 
 double viewAngle(const ServerParams& params, int viewWidth) {
@@ -240,7 +250,7 @@ std::string buildSee(const ServerParams& params, int time, const PlayerState& ob
         if (high) {
             appendNumber(out, seenDistance(lines[i].distance, params.landmarkQuantizeStep));
         }
-        out += ' ' + std::to_string(roundToInt(lines[i].direction));
+        out += ' ' + std::to_string(roundDegrees(lines[i].direction));
         out += ')';
     }
     out += ')';

@@ -10,6 +10,10 @@
 
 namespace zamo::practice {
 
+// The server's rounding: to the nearest multiple of q, exact halves to the even multiple.
+double quantizeValue(double v, double q);
+int roundDegrees(double a);
+
 // The distance the server reports for a true distance d: the logarithm is quantised with the
 // step, the result with 0.1 (the step is 0.01 for landmarks and lines, 0.1 for ball and players).
 double seenDistance(double d, double step);
