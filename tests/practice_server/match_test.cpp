@@ -142,12 +142,19 @@ TEST_F(PracticeMatch, BadCommandsScoreByeAndReconnect) {
     EXPECT_EQ(init(2, "(reconnect Zamo_Left 4)")[0].text, "(error no_such_team_or_player)");
     send(1, c, "(bye)");
     EXPECT_FALSE(match.player(kLeft, 1)->active);
+    EXPECT_EQ(match.takeClosedConnections(), std::vector<int>{c});
     const auto back = init(2, "(reconnect Zamo_Left 1)");
     ASSERT_FALSE(back.empty());
     EXPECT_EQ(back[0].text, "(reconnect l before_kick_off)");
     EXPECT_NE(back[0].connection, c);
     EXPECT_EQ(back[0].peer, client(2));
     EXPECT_TRUE(match.player(kLeft, 1)->active);
+    // Taking over a connected player retires its old port.
+    const auto again = init(3, "(reconnect Zamo_Left 1)");
+    ASSERT_FALSE(again.empty());
+    EXPECT_EQ(match.takeClosedConnections(), std::vector<int>{back[0].connection});
+    send(2, back[0].connection, "(score)");
+    EXPECT_TRUE(match.takeOutgoing().empty());
 }
 
 TEST_F(PracticeMatch, BeforeKickOffTheClockStandsThenKickOffAndPlayOnAtTheFirstKick) {
@@ -329,6 +336,41 @@ TEST_F(PracticeMatch, MoveOnlyBeforeKickOffAndInTheOwnFrame) {
     startPlay();
     send(2, right, "(move -20 5)");
     EXPECT_EQ(match.player(kRight, 1)->pos, (Vec2{10, -5}));
+}
+
+// The same seed and the same datagrams give the same match, message for message; another seed
+// changes what far players show.
+TEST(PracticeMatchReplay, DeterministicGivenTheSeed) {
+    const auto play = [](std::uint64_t seed) {
+        MatchOptions options;
+        options.seed = seed;
+        options.kickOffWait = 2;
+        Match match(ServerParams{}, options);
+        for (int n = 1; n <= 6; ++n) {
+            match.receiveOnMainPort(client(n),
+                                    n <= 3 ? "(init A (version 9))" : "(init B (version 9))", 0);
+        }
+        std::vector<std::string> texts;
+        for (const Outgoing& o : match.takeOutgoing()) {
+            texts.push_back(o.text);
+        }
+        for (int i = 0; i < 4; ++i) {
+            PlayerState& p = *match.player(i % 2 == 0 ? kLeft : kRight, 1 + i / 2);
+            p.pos = {-30.0 + 17.0 * i, 5.0 * i};
+            p.body = 40.0 * i;
+        }
+        for (int cycle = 1; cycle <= 20; ++cycle) {
+            match.step();
+            match.sendDueSees(cycle * 100);
+            for (const Outgoing& o : match.takeOutgoing()) {
+                texts.push_back(o.text);
+            }
+        }
+        return texts;
+    };
+    const auto first = play(11);
+    EXPECT_EQ(play(11), first);
+    EXPECT_NE(play(12), first);
 }
 
 }  // namespace

@@ -86,6 +86,22 @@ TEST(PracticeServerProcess, HelpAndBadArguments) {
     EXPECT_NE(readFile(dir.path() / "bad").find("--halves"), std::string::npos);
 }
 
+TEST(PracticeServerProcess, StopsOnTerminationWithTheScoreSoFar) {
+    TempDir dir;
+    const auto portFile = dir.path() / "port";
+    const pid_t pid =
+        startServer({"--port", "0", "--port-file", portFile.string()}, dir.path() / "out");
+    ASSERT_GT(pid, 0);
+    for (const auto end = Clock::now() + 5s;
+         !std::filesystem::exists(portFile) && Clock::now() < end;) {
+        std::this_thread::sleep_for(10ms);
+    }
+    ::kill(pid, SIGTERM);
+    EXPECT_EQ(finish(pid, 5000ms), 1);
+    EXPECT_NE(readFile(dir.path() / "out").find("stopped at cycle 0: left 0 - 0 right"),
+              std::string::npos);
+}
+
 TEST(PracticeServerProcess, PlaysAShortMatchWithTwoClientsAndExitsWithTheScore) {
     TempDir dir;
     const auto portFile = dir.path() / "port";

@@ -1,3 +1,5 @@
+#include <csignal>
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -7,6 +9,16 @@
 #include "tools/practice_server/match.h"
 #include "tools/practice_server/server_options.h"
 #include "tools/practice_server/udp_host.h"
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void requestStop(int) {
+    stopRequested = 1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace zamo::practice;
@@ -28,6 +40,12 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    // Interrupted, the server still closes its record and tells the score so far.
+    struct sigaction action {};
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
     UdpHost host;
     if (!host.open(options->port, error)) {
         std::cerr << "zamo-practice-server: " << error << '\n';
@@ -45,9 +63,16 @@ int main(int argc, char** argv) {
         }
     }
     std::cout << "listening on " << host.port() << std::endl;
+    host.setStopFlag(&stopRequested);
+
     Match match(zamo::ServerParams{}, options->match);
     if (!host.run(match, record.is_open() ? &record : nullptr, std::cout, error)) {
         std::cerr << "zamo-practice-server: " << error << '\n';
+        return 1;
+    }
+    if (!match.finished()) {
+        std::cout << "stopped at cycle " << match.time() << ": " << match.scoreLine() << std::endl;
+        record.close();
         return 1;
     }
     if (record.is_open() && !record) {

@@ -134,6 +134,9 @@ void Match::reconnectPlayer(Peer from, const ClientCommand& c, long long nowMs) 
 }
 
 void Match::welcome(PlayerState& p, const std::string& reply, Peer from, long long nowMs) {
+    if (p.connection >= 0) {
+        closedConnections_.push_back(p.connection);
+    }
     p.active = true;
     p.connection = nextConnection_++;
     p.peer = from;
@@ -168,6 +171,7 @@ void Match::receiveOnConnection(int connection, Peer from, std::string_view text
             return sendTo(p, "(error illegal_command_form)");
         case CommandKind::kBye:
             p.active = false;
+            closedConnections_.push_back(std::exchange(p.connection, -1));
             if (holder_ == indexOf(p.side, p.number)) {
                 holder_ = -1;
             }
@@ -519,6 +523,10 @@ void Match::sendTo(const PlayerState& p, std::string text) {
 
 std::vector<Outgoing> Match::takeOutgoing() {
     return std::exchange(outgoing_, {});
+}
+
+std::vector<int> Match::takeClosedConnections() {
+    return std::exchange(closedConnections_, {});
 }
 
 std::vector<std::string> Match::takeReport() {

@@ -48,9 +48,13 @@ class Match {
     long long nextSeeDue() const;
 
     std::vector<Outgoing> takeOutgoing();
+    // Connections no longer in use (after "bye" or a reconnect), whose ports may be closed.
+    std::vector<int> takeClosedConnections();
     // Lines for the operator: goals and the final score.
     std::vector<std::string> takeReport();
     bool finished() const { return finished_; }
+    // "Left 1 - 0 Right" with the team names.
+    std::string scoreLine() const;
 
     int time() const { return time_; }
     PlayMode playMode() const { return mode_; }
@@ -79,7 +83,6 @@ class Match {
     void sendTo(const PlayerState& p, std::string text);
     void hearSays();
     std::string teamLabel(int side) const;
-    std::string scoreLine() const;
     bool timeStands() const;
 
     ServerParams params_;
@@ -100,6 +103,7 @@ class Match {
     bool finished_ = false;
     std::vector<SaidMessage> said_;
     std::vector<Outgoing> outgoing_;
+    std::vector<int> closedConnections_;
     std::vector<std::string> report_;
 };
 

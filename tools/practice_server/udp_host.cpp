@@ -116,6 +116,8 @@ void UdpHost::receiveAll(int socket, int connection, Match& match, long long now
 }
 
 void UdpHost::flush(Match& match, long long nowMs) {
+    // Replies queued before a connection closed still leave from its port.
+    const std::vector<int> closed = match.takeClosedConnections();
     for (const Outgoing& o : match.takeOutgoing()) {
         const int s = socketFor(o.connection);
         if (s < 0) {
@@ -133,6 +135,13 @@ void UdpHost::flush(Match& match, long long nowMs) {
         if (record_ != nullptr) {
             *record_ << match.time() << '\t' << nowMs << "\tout\t" << o.peer.port << '\t'
                      << printable(o.text) << '\n';
+        }
+    }
+    for (const int id : closed) {
+        const auto found = connections_.find(id);
+        if (found != connections_.end()) {
+            ::close(found->second);
+            connections_.erase(found);
         }
     }
 }
@@ -155,7 +164,7 @@ bool UdpHost::run(Match& match, std::ostream* record, std::ostream& report, std:
     long long nextStepMs = kCycleMs;
     std::vector<pollfd> fds;
     std::vector<int> ids;
-    while (!match.finished() && !failed_) {
+    while (!match.finished() && !failed_ && (stop_ == nullptr || *stop_ == 0)) {
         long long wake = nextStepMs;
         const long long see = match.nextSeeDue();
         if (see >= 0 && see < wake) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <csignal>
 #include <map>
 #include <ostream>
 #include <string>
@@ -21,8 +22,11 @@ class UdpHost {
     bool open(int port, std::string& error);
     int port() const { return port_; }
 
-    // Plays the match until time over. Every datagram both ways goes to record when given;
-    // goals and the final score go to report. False when a socket fails.
+    // A flag a signal handler sets to end the match early; run() then returns at once.
+    void setStopFlag(const volatile std::sig_atomic_t* flag) { stop_ = flag; }
+
+    // Plays the match until time over (or the stop flag). Every datagram both ways goes to record
+    // when given; goals and the final score go to report. False when a socket fails.
     bool run(Match& match, std::ostream* record, std::ostream& report, std::string& error);
 
   private:
@@ -35,6 +39,7 @@ class UdpHost {
     int port_ = 0;
     std::map<int, int> connections_;  // connection id -> socket
     std::ostream* record_ = nullptr;
+    const volatile std::sig_atomic_t* stop_ = nullptr;
     bool failed_ = false;
     std::string error_;
 };
