@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "agent/perception/geometry.h"
+#include "agent/perception/landmarks.h"
 #include "tools/practice_server/messages.h"
 #include "tools/practice_server/physics.h"
 
@@ -12,55 +13,21 @@ namespace zamo::practice {
 
 namespace {
 
-struct Flag {
-    std::string name;  // as written after "f " ("g" for the goals' own names)
+struct Mark {
+    std::string name;  // as in a see message: "f r b 30", "g l"
     Vec2 pos;
-    bool goal = false;
 };
 
-// The 53 flags and the two goals of the field.
-const std::vector<Flag>& fieldMarks() {
-    static const std::vector<Flag> marks = [] {
-        std::vector<Flag> m{{"c", {0, 0}},
-                            {"c t", {0, -kHalfWidth}},
-                            {"c b", {0, kHalfWidth}},
-                            {"l t", {-kHalfLength, -kHalfWidth}},
-                            {"l b", {-kHalfLength, kHalfWidth}},
-                            {"r t", {kHalfLength, -kHalfWidth}},
-                            {"r b", {kHalfLength, kHalfWidth}}};
-        const double penaltyX = kHalfLength - kPenaltyLength;
-        for (const char side : {'l', 'r'}) {
-            const double x = side == 'l' ? -penaltyX : penaltyX;
-            m.push_back({std::string("p ") + side + " t", {x, -kPenaltyHalfWidth}});
-            m.push_back({std::string("p ") + side + " c", {x, 0}});
-            m.push_back({std::string("p ") + side + " b", {x, kPenaltyHalfWidth}});
+// The 53 flags of the landmark table and the two goals.
+const std::vector<Mark>& fieldMarks() {
+    static const std::vector<Mark> marks = [] {
+        std::vector<Mark> m;
+        for (int i = 0; i < kLandmarkCount; ++i) {
+            const Landmark& l = landmarkTable()[i];
+            m.push_back({"f " + std::string(l.name), {l.x, l.y}});
         }
-        for (const char side : {'l', 'r'}) {
-            const double x = side == 'l' ? -kHalfLength : kHalfLength;
-            m.push_back({std::string("g ") + side + " t", {x, -7.01}});
-            m.push_back({std::string("g ") + side + " b", {x, 7.01}});
-        }
-        // Flags 5 m outside the lines, every 10 m.
-        for (const char edge : {'t', 'b'}) {
-            const double y = edge == 't' ? -39.0 : 39.0;
-            for (int x = -50; x <= 50; x += 10) {
-                const std::string where = x == 0  ? std::string(" 0")
-                                          : x < 0 ? " l " + std::to_string(-x)
-                                                  : " r " + std::to_string(x);
-                m.push_back({std::string(1, edge) + where, {static_cast<double>(x), y}});
-            }
-        }
-        for (const char edge : {'l', 'r'}) {
-            const double x = edge == 'l' ? -57.5 : 57.5;
-            for (int y = -30; y <= 30; y += 10) {
-                const std::string where = y == 0  ? std::string(" 0")
-                                          : y < 0 ? " t " + std::to_string(-y)
-                                                  : " b " + std::to_string(y);
-                m.push_back({std::string(1, edge) + where, {x, static_cast<double>(y)}});
-            }
-        }
-        m.push_back({"l", {-kHalfLength, 0}, true});
-        m.push_back({"r", {kHalfLength, 0}, true});
+        m.push_back({"g l", {-kHalfLength, 0}});
+        m.push_back({"g r", {kHalfLength, 0}});
         return m;
     }();
     return marks;
@@ -197,11 +164,11 @@ std::string buildSee(const ServerParams& params, int time, const PlayerState& ob
         return inCone ? Seen::kNamed : Seen::kAnonymous;
     };
 
-    for (const Flag& f : fieldMarks()) {
-        const bool changes = shownAtDistance(distance(f.pos, observer.pos), kUnumFarLength,
+    for (const Mark& m : fieldMarks()) {
+        const bool changes = shownAtDistance(distance(m.pos, observer.pos), kUnumFarLength,
                                              kUnumTooFarLength, random);
-        if (open(f.goal ? "g " + f.name : "f " + f.name, f.goal ? "G" : "F", f.pos, {},
-                 params.landmarkQuantizeStep, changes) != Seen::kNot) {
+        if (open(m.name, m.name[0] == 'g' ? "G" : "F", m.pos, {}, params.landmarkQuantizeStep,
+                 changes) != Seen::kNot) {
             out += ')';
         }
     }
