@@ -133,6 +133,12 @@ TEST(PracticeTackle, FailureProbabilityInTheBodyFrame) {
     EXPECT_NEAR(tackleFailProbability(params, {10, 10}, 90.0, {9.5, 11.0}),
                 std::pow(0.5, 6) + std::pow(0.5, 6), kEps);
     EXPECT_GT(tackleFailProbability(params, {0, 0}, 0.0, {2.5, 0.0}), 1.0);
+    // With no reach behind (the real server's setting) a ball behind always fails, and one
+    // exactly beside is judged by its side distance alone instead of dividing by zero.
+    ServerParams noBack;
+    noBack.tackleBackDist = 0.0;
+    EXPECT_GE(tackleFailProbability(noBack, {0, 0}, 0.0, {-0.1, 0.0}), 1.0);
+    EXPECT_NEAR(tackleFailProbability(noBack, {0, 0}, 0.0, {0.0, 0.5}), std::pow(0.5, 6), kEps);
 }
 
 TEST(PracticeCatch, TheRectangleAheadInTheCatchDirection) {
