@@ -24,6 +24,10 @@ struct TestServerOptions {
     int firstBodyDelayMs = 30;   // first "sense_body" after the reply
     int seePhaseMs = 90;         // first "see" after the first "sense_body"
     bool sendSee = true;
+    // Every registration opens a session of its own and the earlier ones stay, as for a whole
+    // team; the k-th "init" (from 0) is given number uniformNumber + k. All sessions share one
+    // clock, play mode and view width, and a session ends with its client's "bye".
+    bool manyClients = false;
 };
 
 // One datagram the server received, as it arrived.
@@ -42,10 +46,11 @@ struct SentDatagram {
     double sentMs = 0.0;
 };
 
-// A loopback simulator stand-in driven by a test. It answers one client's registration from a
-// fresh port, then sends "sense_body" every 100 ms and "see" at the interval of the client's view
-// width (75, 150 or 300 ms), follows "change_view", sends referee "hear" messages on cue, and
-// records every datagram it receives. Runs on its own thread between start() and stop().
+// A loopback simulator stand-in driven by a test. It answers one client's registration (or, with
+// manyClients, each client's) from a fresh port, then sends "sense_body" every 100 ms and "see" at
+// the interval of the client's view width (75, 150 or 300 ms), follows "change_view", sends referee
+// "hear" messages on cue, and records every datagram it receives. Runs on its own thread between
+// start() and stop().
 class TestServer {
   public:
     explicit TestServer(TestServerOptions options = {});
@@ -58,9 +63,9 @@ class TestServer {
     void stop();
 
     int port() const { return port_; }
-    // The port the client's session is served from; 0 before a registration was accepted.
+    // The port the latest client's session is served from; 0 before a registration was accepted.
     int clientPort() const { return clientPort_.load(); }
-    // The client's own port, as its registration came from; 0 before one arrived.
+    // The latest client's own port, as its registration came from; 0 before one arrived.
     int agentPort() const { return agentPort_.load(); }
 
     // Sends "(hear <cycle> referee <word>)" to the client at once; the words "play_on" and
@@ -87,12 +92,14 @@ class TestServer {
     void pollSockets(int timeoutMs);
     void receiveOn(int socket, bool isClientSocket);
     void handleRegistration(const std::string& text, int senderPort);
-    void handleClientCommand(const std::string& text);
+    void handleClientCommand(const std::string& text, int socket);
     void sendTo(int socket, const std::string& text);
+    // Sends to every session.
+    void sendToClients(const std::string& text);
     void sendBody();
     void sendSee();
     int seeIntervalMs() const;
-    void closeClient();
+    void closeClients();
 
     TestServerOptions options_;
     Clock::time_point start_;
@@ -105,7 +112,8 @@ class TestServer {
     std::atomic<int> agentPort_{0};
 
     // Session state, touched only by the server thread.
-    int clientSocket_ = -1;
+    std::vector<int> clientSockets_;
+    int initCount_ = 0;
     bool sessionRunning_ = false;
     int cycle_ = 0;
     bool cycleRuns_ = false;
