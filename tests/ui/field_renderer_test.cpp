@@ -176,7 +176,7 @@ TEST(FieldRenderer, PlayerWithItsPointerAndNumber) {
     EXPECT_EQ(at(turned, 634, 470), kTeammate);
     EXPECT_EQ(at(turned, 616, 470), kBlack);
 
-    // The number is written to the lower right of the player... above and to the right.
+    // The number is written to the right of the player, a little above its centre.
     const QImage numbered = renderField(scene, QSize(1250, 910));
     EXPECT_GT(countPixels(numbered, QRect(643, 458, 20, 30), kBlack), 5);
     EXPECT_EQ(countPixels(image, QRect(643, 458, 20, 30), kBlack), 0);
