@@ -80,8 +80,8 @@ DribbleRun Dribbler::searchRun(int mode, double dashAccel) const {
 
     // The first turn-off points towards the middle of the field.
     const double s = own->position.y < 0.0 ? 1.0 : -1.0;
-    const std::array<double, 8> offsets{0.0,       s * 45.0,   -s * 45.0, s * 90.0,
-                                        -s * 90.0, s * 135.0,  -s * 135.0, 180.0};
+    const std::array<double, 8> offsets{0.0,       s * 45.0,  -s * 45.0,  s * 90.0,
+                                        -s * 90.0, s * 135.0, -s * 135.0, 180.0};
     const std::size_t directions = mode == kDribbleForwardOnly ? 3 : offsets.size();
 
     int bestScore = 0;
@@ -91,9 +91,8 @@ DribbleRun Dribbler::searchRun(int mode, double dashAccel) const {
             Vec2 end = own->position + along(speed * drift, heading);
             double direction =
                 geometry_.normalizeAngle(geometry_.directionTo(end, kOpponentGoal) + offsets[d]);
-            const int turns = skills_.turnCyclesToFace(body, direction,
-                                                       distance(end, kOpponentGoal), speed, reach,
-                                                       22.5);
+            const int turns = skills_.turnCyclesToFace(
+                body, direction, distance(end, kOpponentGoal), speed, reach, 22.5);
             if (turns == 0) {
                 direction = body;
             }
@@ -134,10 +133,10 @@ DribbleRun Dribbler::searchRun(int mode, double dashAccel) const {
                 const double gap = distance(there, end);
                 const double itsReach = flaggedGoalie(opponent) ? params_.catchableAreaL : kick;
                 const double towards = geometry_.directionTo(there, end);
-                const int turnCycles =
-                    std::min(skills_.turnCyclesToFace(facing, towards, gap, itsSpeed, itsReach, 0.0),
-                             skills_.turnCyclesToFace(geometry_.addAngles(facing, 180.0), towards,
-                                                      gap, itsSpeed, itsReach, 0.0));
+                const int turnCycles = std::min(
+                    skills_.turnCyclesToFace(facing, towards, gap, itsSpeed, itsReach, 0.0),
+                    skills_.turnCyclesToFace(geometry_.addAngles(facing, 180.0), towards, gap,
+                                             itsSpeed, itsReach, 0.0));
                 const double run =
                     turnCycles < i ? skills_.dashDistanceFromRest(
                                          params_.maxPower * params_.dashPowerRate, i - turnCycles)
@@ -229,10 +228,7 @@ bool Dribbler::emit(CommandList& commands, const DribbleRun& run, double dashAcc
     } else {
         sideAngle = rotateAbout(ownNext, ballNext, -body).y > ownNext.y ? 90.0 : -90.0;
     }
-    const Vec2 beside =
-        run.end + Vec2{std::cos((run.direction + sideAngle) * kDegToRad),
-                       std::sin((run.direction + sideAngle) * kDegToRad)} *
-                      (0.735 - 0.05 * run.length);
+    const Vec2 beside = run.end + along(0.735 - 0.05 * run.length, run.direction + sideAngle);
     const double placeDistance = distance(ball, beside);
     const double placeDirection = geometry_.directionTo(ball, beside);
     const double firstSpeed = skills_.ballFirstSpeed(placeDistance, run.length);
@@ -280,26 +276,18 @@ bool Dribbler::emit(CommandList& commands, const DribbleRun& run, double dashAcc
     // Placing kick along the run, else a kick that stops the ball at the feet.
     ServerCommand kick{kNoCommand, mark, 0.0, 0.0};
     if (run.turnCycles == 0) {
-        const Vec2 afterKick =
-            ball + Vec2{std::cos(placeDirection * kDegToRad), std::sin(placeDirection * kDegToRad)} *
-                       firstSpeed;
+        const Vec2 afterKick = ball + along(firstSpeed, placeDirection);
         if (distance(ownNext, afterKick) < bodyAndBall + 0.1) {
-            kick = kickTo(ownNext + Vec2{std::cos(placeDirection * kDegToRad),
-                                         std::sin(placeDirection * kDegToRad)} *
-                                        (bodyAndBall + 0.2),
-                          1);
+            kick = kickTo(ownNext + along(bodyAndBall + 0.2, placeDirection), 1);
         } else {
             kick = behaviours_.kickToward(placeDistance, placeDirection, run.length, mark);
         }
     }
     if (kick.kind != kKickCommand || kick.firstValue > params_.maxPower) {
-        Vec2 stop = distance(ball, own.position) <= reach - 0.1
-                        ? ball
-                        : own.position + Vec2{std::cos(geometry_.directionTo(own.position, ball) *
-                                                       kDegToRad),
-                                              std::sin(geometry_.directionTo(own.position, ball) *
-                                                       kDegToRad)} *
-                                             (reach - 0.2);
+        Vec2 stop =
+            distance(ball, own.position) <= reach - 0.1
+                ? ball
+                : own.position + along(reach - 0.2, geometry_.directionTo(own.position, ball));
         if (ownMoving) {
             stop += own.velocity;
         }

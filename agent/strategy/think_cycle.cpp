@@ -351,9 +351,9 @@ void ThinkCycle::kickDecision(const PlayerRecord& own) {
         return;
     }
     const Vec2 target = context_.positioning.clearanceTarget();
-    const ServerCommand clear =
-        context_.behaviours.kickToward(distance(snapshot.ballPosition, target),
-                                       geometry.directionTo(snapshot.ballPosition, target), 1, kKeep);
+    const ServerCommand clear = context_.behaviours.kickToward(
+        distance(snapshot.ballPosition, target),
+        geometry.directionTo(snapshot.ballPosition, target), 1, kKeep);
     if (clear.kind == kKickCommand) {
         commands_.append(clear);
     }
@@ -436,8 +436,8 @@ void ThinkCycle::goaliePositioning(const PlayerRecord& own) {
             fromLowerPost, geometry.subtractAngles(fromUpperPost, fromLowerPost) / 2.0);
         const bool covering =
             skills.facingWithin(bisector, geometry.directionTo(own.position, ball),
-                                distance(own.position, ball),
-                                context_.serverParams.catchableAreaL, 0.0, false) ||
+                                distance(own.position, ball), context_.serverParams.catchableAreaL,
+                                0.0, false) ||
             ownCycles <= opponent.cycles;
         if (meet.x < region.xMax + margin && region.yMin - margin / 2.0 < meet.y &&
             meet.y < region.yMax + margin / 2.0 && covering &&
@@ -498,7 +498,8 @@ void ThinkCycle::fieldPositioning(const PlayerRecord& own) {
     if ((teammateCycles > opponentCycles - 4 && ball.x < -12.625) ||
         (teammateCycles > opponentCycles - 6 && ball.x < -26.25)) {
         Vec2 mark;
-        if (positioning.markingPosition(mark) && !positioning.withinKickDistance(mark, own.position)) {
+        if (positioning.markingPosition(mark) &&
+            !positioning.withinKickDistance(mark, own.position)) {
             const bool beforeSay = cycleBeforeOwnSay();
             const int essential = beforeSay ? kLookMayCancel : kKeep;
             if (!opponentSetPlay_) {
@@ -530,8 +531,9 @@ void ThinkCycle::fieldPositioning(const PlayerRecord& own) {
 
 bool ThinkCycle::seeArrivesInTime() const {
     const ServerParams& params = context_.serverParams;
-    const double next = context_.cycleTimer.seeOffset - params.bodySenseInterval +
-                        viewWidthFactor(context_.self.wantedViewWidth) * params.visualIntervalNormal;
+    const double next =
+        context_.cycleTimer.seeOffset - params.bodySenseInterval +
+        viewWidthFactor(context_.self.wantedViewWidth) * params.visualIntervalNormal;
     return next < params.cycleLength - params.serverReceiveStep - 15;
 }
 
