@@ -51,6 +51,9 @@ struct SelfState {
 
     ScoreBlock score;
     int beforeKickOffCount = 0;
+
+    // Largest ball acceleration the own kick can give this cycle; kNoValue when unknown.
+    double kickRate = 0.0;
 };
 
 }  // namespace zamo

@@ -7,8 +7,10 @@
 #include "agent/perception/geometry.h"
 #include "agent/perception/play_mode.h"
 #include "agent/perception/self_state.h"
+#include "agent/perception/world_snapshot.h"
 #include "agent/runtime/clock.h"
 #include "agent/runtime/command_sender.h"
+#include "agent/skills/skills.h"
 
 namespace zamo {
 
@@ -24,6 +26,8 @@ struct AgentContext {
     Geometry geometry{serverParams, self};
     CommandFormatter commandFormatter{endpoint, config, serverParams};
     CommandSender commandSender{commandFormatter, geometry, serverParams, self, clock};
+    WorldHistory worldHistory;
+    Skills skills{serverParams, geometry, self, config, worldHistory};
 
     AgentContext() = default;
     AgentContext(const AgentContext&) = delete;

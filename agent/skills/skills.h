@@ -1,0 +1,136 @@
+#pragma once
+
+#include <cmath>
+#include <optional>
+
+#include "agent/config/missing_values.h"
+#include "agent/net/server_command.h"
+#include "agent/perception/vec2.h"
+#include "agent/skills/intercept_problem.h"
+
+namespace zamo {
+
+struct AgentConfig;
+struct ServerParams;
+struct SelfState;
+struct PlayerRecord;
+struct WorldHistory;
+struct WorldSnapshot;
+class Geometry;
+
+// The fastest player of one side towards the ball: its cycles (kUnreachableCycles when nobody
+// gets there) and its simulation result.
+struct FastestPlayer {
+    int cycles = kUnreachableCycles;
+    std::optional<InterceptResult> result;
+};
+
+// The physics model and the computations behaviours are built from. Every operation only
+// reads the world, except updateKickRate, which writes the own kick rate. Nothing allocates.
+class Skills {
+  public:
+    Skills(const ServerParams& params, const Geometry& geometry, SelfState& self,
+           const AgentConfig& config, const WorldHistory& history)
+        : params_(params), geometry_(geometry), self_(self), config_(config), history_(history) {}
+
+    // Motion and kick model.
+    double maxTurnAngle(double speed) const;
+    double minTurnAngle(double speed) const;
+    double usableStamina(double stamina) const;
+    // Acceleration of the strongest dash in the sense of sign (+1 forwards, -1 backwards) that
+    // the stamina above the recovery threshold pays for; never against that sense.
+    double maxDashAccel(double stamina, double effort, double sign) const;
+    double dashDistance(double accel, double stamina, int cycles) const;
+    double dashDistanceFromRest(double accel, int cycles) const;
+    // Cycles to come within reach of a point distance away from rest; kUnreachableCycles when
+    // the acceleration never gets there within that many cycles.
+    int cyclesToCover(double distance, double reach, double accel) const;
+    // First speed that makes the ball travel distance in cycles; the distance itself for fewer
+    // than one cycle.
+    double ballFirstSpeed(double distance, int cycles) const;
+    int ballCyclesToTravel(double distance, double firstSpeed) const;
+    double facingTolerance(double distance, double reach, double extra) const;
+    bool facingWithin(double body, double target, double distance, double reach, double extra,
+                      bool allowBackwards) const;
+    int turnCyclesToFace(double body, double target, double distance, double speed, double reach,
+                         double extra) const;
+    double tackleFailProbability(Vec2 player, Vec2 ball, double body) const;
+    // How much of the full kick power reaches the ball, from the own and ball positions of this
+    // cycle; kNoValue when either or the own body direction is unknown.
+    double effectiveKickFactor() const;
+    void updateKickRate();
+    static bool turnUseful(double x) { return std::abs(x) >= 0.5; }
+    bool neckTurnUseful(double x) const;
+
+    // Own and ball position one cycle after a list of commands; kNoValue in both coordinates
+    // when unknown.
+    Vec2 predictSelfPosition(const CommandList& commands) const;
+    Vec2 predictBallPosition(const CommandList& commands) const;
+
+    // Interception and reach prediction.
+    std::optional<InterceptProblem> buildInterceptProblem(PlayerSide side, int index,
+                                                          bool includeBall) const;
+    std::optional<InterceptProblem> buildReachProblem(PlayerSide side, int index, Vec2 point) const;
+    std::optional<InterceptResult> simulateIntercept(const InterceptProblem& problem) const;
+    std::optional<InterceptResult> simulateReach(const InterceptProblem& problem) const;
+    FastestPlayer fastestTeammate(double dashAccel, int backwardsCap) const;
+    FastestPlayer fastestOpponent(double dashAccel, int backwardsCap) const;
+    // 1 when no teammate gets to the ball sooner than the own player, 2 when one does, 0 when
+    // more do or the own player cannot or should not go; result gets the own simulation.
+    int ownInterceptRank(InterceptResult& result, double dashAccel, int backwardsCap) const;
+
+    // Lanes between a point and the ball.
+    bool playerBlocksLane(Vec2 start, Vec2 end, PlayerSide side, int index, double margin) const;
+    bool ballBlocksLane(Vec2 start, Vec2 end, double margin) const;
+    bool laneBlocked(Vec2 start, Vec2 end, bool testOpponents, bool testTeammates,
+                     double margin) const;
+    bool laneClear(Vec2 start, Vec2 end, bool testOpponents, bool testTeammates, bool testBall,
+                   double margin) const;
+    Vec2 laneClearingShift(Vec2 start, Vec2 end, bool testOpponents, bool testTeammates,
+                           bool testBall, double margin) const;
+
+    // This cycle's dash along the body line towards the meeting point of result; kNoValue when
+    // no dash is to be sent.
+    double approachDash(const InterceptResult& result, bool dashWhenFar, bool runIsAbsolute,
+                        double run, bool gapIsAbsolute, double gap) const;
+
+    // Where to keep the ball out of every nearby opponent's reach. False when the own position
+    // or body is unknown or no ring is free; spot is kNoValue when nobody threatens the ball.
+    bool safeBallSpot(double extraReach, Vec2& spot) const;
+
+    // Goal-direction and pressure tests.
+    bool ownGoalNotAhead() const;
+    int nearestOpponentSide() const;
+
+  private:
+    const WorldSnapshot& world() const;
+    const PlayerRecord* ownRecord() const;
+    const PlayerRecord* playerRecord(PlayerSide side, int index) const;
+    // The player's part of a problem; its body faces `facing` when its direction is unknown.
+    std::optional<InterceptProblem> buildProblem(PlayerSide side, int index, Vec2 facing) const;
+    double kickFactor(Vec2 own, double body, Vec2 ball) const;
+    double kickReach() const;
+    double playerReach(const PlayerRecord& record) const;
+    Vec2 predictedPlayer(const PlayerRecord& record) const;
+    bool blocksLane(Vec2 start, Vec2 end, Vec2 point, double length, double halfWidth,
+                    double margin) const;
+    double laneAhead(Vec2 start, Vec2 end, Vec2 point) const;
+    FastestPlayer fastest(PlayerSide side, double dashAccel, int backwardsCap) const;
+    std::optional<InterceptResult> simulateBothWays(InterceptProblem problem, int cap,
+                                                    int backwardsCap) const;
+    std::optional<Vec2> selfPredictionStart() const;
+    Vec2 applyToSelfPrediction(Vec2 predicted, int kind, double first, double second) const;
+    // Start velocity of the ball prediction, and its position; nullopt when the ball is unknown.
+    std::optional<Vec2> ballPredictionStart(Vec2& velocity) const;
+    // True when the command moved the ball.
+    bool applyToBallPrediction(Vec2& predicted, Vec2& velocity, int kind, double first,
+                               double second) const;
+
+    const ServerParams& params_;
+    const Geometry& geometry_;
+    SelfState& self_;
+    const AgentConfig& config_;
+    const WorldHistory& history_;
+};
+
+}  // namespace zamo
