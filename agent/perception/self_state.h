@@ -48,6 +48,7 @@ struct SelfState {
     int focusNumber = kNoTime;
     int viewWidth = 1;    // 0 narrow, 1 normal, 2 wide
     int viewQuality = 1;  // 0 low, 1 high
+    int wantedViewWidth = 1;  // the width the decision wants; the receive loop applies it
 
     ScoreBlock score;
     int beforeKickOffCount = 0;

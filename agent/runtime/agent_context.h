@@ -7,10 +7,16 @@
 #include "agent/perception/geometry.h"
 #include "agent/perception/play_mode.h"
 #include "agent/perception/self_state.h"
+#include "agent/perception/sensor_parser.h"
+#include "agent/perception/world_model.h"
 #include "agent/perception/world_snapshot.h"
+#include "agent/runtime/agent_runtime.h"
 #include "agent/runtime/clock.h"
 #include "agent/runtime/command_sender.h"
+#include "agent/runtime/cycle_timer.h"
+#include "agent/runtime/sensor_store.h"
 #include "agent/skills/skills.h"
+#include "agent/strategy/think_cycle.h"
 
 namespace zamo {
 
@@ -28,6 +34,12 @@ struct AgentContext {
     CommandSender commandSender{commandFormatter, geometry, serverParams, self, clock};
     WorldHistory worldHistory;
     Skills skills{serverParams, geometry, self, config, worldHistory};
+    SensorParser sensorParser{config, self};
+    SensorStore sensorStore;
+    CycleTimer cycleTimer{serverParams, self, clock};
+    WorldModel worldModel{sensorStore, self, commandSender};
+    ThinkCycle thinkCycle{serverParams, playMode, self, cycleTimer, commandSender};
+    AgentRuntime runtime{*this};
 
     AgentContext() = default;
     AgentContext(const AgentContext&) = delete;

@@ -1,0 +1,565 @@
+#include "agent/perception/sensor_parser.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <system_error>
+#include <utility>
+
+#include "agent/config/agent_config.h"
+#include "agent/perception/geometry.h"
+#include "agent/perception/landmarks.h"
+#include "agent/perception/self_state.h"
+
+namespace zamo {
+namespace {
+
+constexpr std::string_view kOpponentPlaceholder = "Zamo_Opponent";
+constexpr int kFarFlagEndCandidate = kLandmarkCount + 1;
+constexpr std::size_t kMaxObjectNumbers = 7;
+
+std::string_view untilNul(std::string_view text) {
+    const std::size_t nul = text.find('\0');
+    return nul == std::string_view::npos ? text : text.substr(0, nul);
+}
+
+bool toInt(std::string_view token, int& value) {
+    const char* end = token.data() + token.size();
+    const auto [stop, error] = std::from_chars(token.data(), end, value);
+    return error == std::errc() && stop == end;
+}
+
+bool toReal(std::string_view token, double& value) {
+    const char* end = token.data() + token.size();
+    double parsed = 0.0;
+    const auto [stop, error] = std::from_chars(token.data(), end, parsed);
+    if (error != std::errc() || stop != end || !std::isfinite(parsed)) {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
+// Walks the items of one list, remembering how the list ended.
+class ListReader {
+  public:
+    ListReader(std::string_view text, std::size_t position)
+        : text_(text),
+          next_(position),
+          end_(position < text.size() ? ListEnd::kMore : ListEnd::kEndOfText) {}
+
+    bool next(std::string_view& item) {
+        if (end_ != ListEnd::kMore) {
+            return false;
+        }
+        const SplitResult split = splitToken(text_, next_);
+        item = split.token;
+        next_ = split.next;
+        end_ = split.end;
+        return true;
+    }
+    bool more() const { return end_ == ListEnd::kMore; }
+    bool closed() const { return end_ == ListEnd::kClosed; }
+    // The unread rest of the text, valid while more() holds.
+    std::string_view rest() const { return text_.substr(next_); }
+
+  private:
+    std::string_view text_;
+    std::size_t next_;
+    ListEnd end_;
+};
+
+// The items inside a parenthesised group; reads nothing when item is not a group.
+ListReader groupReader(std::string_view item) {
+    if (item.empty() || item.front() != '(') {
+        return ListReader(item, item.size());
+    }
+    return ListReader(item, 1);
+}
+
+bool readInt(ListReader& list, int& value) {
+    std::string_view token;
+    return list.next(token) && toInt(token, value);
+}
+
+bool readReal(ListReader& list, double& value) {
+    std::string_view token;
+    return list.next(token) && toReal(token, value);
+}
+
+// Reads "(word time" and leaves the reader at the first item after the time.
+bool readHead(ListReader& list, std::string_view word, int& time) {
+    std::string_view token;
+    return list.next(token) && token == word && readInt(list, time);
+}
+
+// Numbers of a seen object, assigned by how many the server sent.
+bool assignNumbers(const std::array<double, kMaxObjectNumbers>& n, std::size_t count,
+                   SeenObject& object) {
+    switch (count) {
+        case 1:
+            object.direction = n[0];
+            return true;
+        case 2:
+        case 3:
+        case 4:
+        case 6:
+        case 7:
+            break;
+        default:
+            return false;
+    }
+    object.distance = n[0];
+    object.direction = n[1];
+    if (count == 3) {
+        object.pointDir = n[2];
+        return true;
+    }
+    if (count == 2) {
+        return true;
+    }
+    object.distChange = n[2];
+    object.dirChange = n[3];
+    if (count >= 6) {
+        object.bodyFacing = n[4];
+        object.headFacing = n[5];
+    }
+    if (count == 7) {
+        object.pointDir = n[6];
+    }
+    return true;
+}
+
+int goalSide(std::string_view word) {
+    if (word.starts_with('l')) {
+        return 1;
+    }
+    if (word.starts_with('r')) {
+        return 2;
+    }
+    return kGoalSideNotGiven;
+}
+
+int lineSide(std::string_view word) {
+    switch (word.empty() ? ' ' : word.front()) {
+        case 'l':
+            return 0;
+        case 't':
+            return 1;
+        case 'b':
+            return 2;
+        case 'r':
+            return 3;
+        default:
+            return kLineSideNotGiven;
+    }
+}
+
+bool copyHearText(std::string_view token, HearSender sender, HearInfo& hear) {
+    std::string_view body;
+    if (token.starts_with('"')) {
+        // The quoted text runs to the end of the message: drop its quotes and the message's
+        // closing parenthesis. Without them the datagram was cut short.
+        if (token.size() >= 3) {
+            if (!token.ends_with("\")")) {
+                return false;
+            }
+            body = token.substr(1, token.size() - 3);
+        }
+    } else if (sender == kSenderReferee) {
+        body = token;
+    } else {
+        return false;
+    }
+    const std::size_t length = std::min(body.size(), kHearTextWidth);
+    std::copy_n(body.begin(), length, hear.text.begin());
+    hear.text[length] = '\0';
+    return true;
+}
+
+bool readViewMode(ListReader& values, SenseBodyInfo& body) {
+    std::string_view quality;
+    std::string_view width;
+    if (!values.next(quality) || !values.next(width)) {
+        return false;
+    }
+    if (quality == "high") {
+        body.viewQuality = 1;
+    } else if (quality == "low") {
+        body.viewQuality = 0;
+    } else {
+        return false;
+    }
+    if (width == "wide") {
+        body.viewWidth = 2;
+    } else if (width == "normal") {
+        body.viewWidth = 1;
+    } else if (width == "narrow") {
+        body.viewWidth = 0;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The focus target, given as "none" or as a side letter and a uniform number.
+bool readFocusTarget(std::string_view first, ListReader& rest, SenseBodyInfo& body) {
+    if (first == "none") {
+        body.focusSide = 0;
+        body.focusNumber = 0;
+        return true;
+    }
+    if (first != "l" && first != "r") {
+        return false;
+    }
+    body.focusSide = first.front();
+    return readInt(rest, body.focusNumber);
+}
+
+// Reads the sub-groups "(key values...)" of the arm, tackle and focus items, in any order.
+bool readSubGroups(std::string_view key, ListReader& values, SenseBodyInfo& body) {
+    std::string_view group;
+    while (values.next(group)) {
+        if (key == "focus" && !group.starts_with('(')) {
+            // A focus target written without its "(target ...)" wrapper.
+            if (!readFocusTarget(group, values, body)) {
+                return false;
+            }
+            continue;
+        }
+        ListReader sub = groupReader(group);
+        std::string_view subKey;
+        if (!sub.next(subKey)) {
+            return false;
+        }
+        bool ok = false;
+        if (key == "arm") {
+            if (subKey == "movable") {
+                ok = readInt(sub, body.armMovable);
+            } else if (subKey == "expires") {
+                ok = readInt(sub, body.armExpires);
+            } else if (subKey == "count") {
+                ok = readInt(sub, body.armCount);
+            } else if (subKey == "target") {
+                double direction = 0.0;
+                ok = readReal(sub, body.armTargetDistance) && readReal(sub, direction);
+                if (ok) {
+                    body.armTargetDirection = direction * kDegToRad;
+                }
+            }
+        } else if (key == "tackle") {
+            if (subKey == "expires") {
+                ok = readInt(sub, body.tackleExpires);
+            } else if (subKey == "count") {
+                ok = readInt(sub, body.tackleCount);
+            }
+        } else if (subKey == "count") {
+            ok = readInt(sub, body.focusCount);
+        } else if (subKey == "target") {
+            std::string_view first;
+            ok = sub.next(first) && readFocusTarget(first, sub, body);
+        }
+        if (!ok) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool readBodyItem(std::string_view item, SenseBodyInfo& body) {
+    static constexpr std::pair<std::string_view, int SenseBodyInfo::*> kCounters[] = {
+        {"kick", &SenseBodyInfo::kickCount},
+        {"dash", &SenseBodyInfo::dashCount},
+        {"turn", &SenseBodyInfo::turnCount},
+        {"say", &SenseBodyInfo::sayCount},
+        {"turn_neck", &SenseBodyInfo::turnNeckCount},
+        {"catch", &SenseBodyInfo::catchCount},
+        {"move", &SenseBodyInfo::moveCount},
+        {"change_view", &SenseBodyInfo::changeViewCount},
+    };
+    ListReader values = groupReader(item);
+    std::string_view key;
+    if (!values.next(key)) {
+        return false;
+    }
+    if (key == "view_mode") {
+        return readViewMode(values, body);
+    }
+    if (key == "stamina") {
+        return readReal(values, body.stamina) && readReal(values, body.effort);
+    }
+    if (key == "speed") {
+        return readReal(values, body.speedAmount) && readReal(values, body.speedDirection);
+    }
+    if (key == "head_angle") {
+        return readReal(values, body.headAngle);
+    }
+    if (key == "arm" || key == "tackle" || key == "focus") {
+        return readSubGroups(key, values, body);
+    }
+    for (const auto& [name, counter] : kCounters) {
+        if (key == name) {
+            return readInt(values, body.*counter);
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+SplitResult splitToken(std::string_view text, std::size_t position) {
+    if (position > text.size()) {
+        return {};
+    }
+    int depth = 0;
+    for (std::size_t i = position; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '(') {
+            ++depth;
+        } else if (c == ')') {
+            if (depth == 0) {
+                return {text.substr(position, i - position), 0, ListEnd::kClosed};
+            }
+            --depth;
+        } else if (c == ' ' && depth == 0) {
+            const std::string_view token = text.substr(position, i - position);
+            std::size_t next = i + 1;
+            while (next < text.size() && text[next] == ' ') {
+                ++next;
+            }
+            if (next == text.size()) {
+                return {token, 0, ListEnd::kEndOfText};
+            }
+            if (text[next] == ')') {
+                return {token, 0, ListEnd::kClosed};
+            }
+            return {token, next, ListEnd::kMore};
+        }
+    }
+    return {text.substr(position), 0, ListEnd::kEndOfText};
+}
+
+HearSender classifySender(std::string_view word) {
+    if (word == "our") {
+        return kSenderOur;
+    }
+    if (word == "opp") {
+        return kSenderOpp;
+    }
+    if (word == "self") {
+        return kSenderSelf;
+    }
+    if (word == "referee") {
+        return kSenderReferee;
+    }
+    return kSenderOther;
+}
+
+bool SensorParser::parseMessage(std::string_view text, SensorMessage& out) {
+    text = untilNul(text);
+    ListReader list = groupReader(text);
+    std::string_view word;
+    if (!list.next(word)) {
+        return false;
+    }
+    if (word == "see") {
+        out.kind = kSeeMessage;
+        return parseSee(text, out.see);
+    }
+    if (word == "hear") {
+        out.kind = kHearMessage;
+        return parseHear(text, out.hear);
+    }
+    if (word == "sense_body") {
+        out.kind = kSenseBodyMessage;
+        return parseSenseBody(text, out.senseBody);
+    }
+    if (word == "score") {
+        parseScore(text);
+    }
+    return false;
+}
+
+bool SensorParser::parseSee(std::string_view text, SeeInfo& see) {
+    text = untilNul(text);
+    see.count = 0;
+    ListReader list = groupReader(text);
+    int time = kNoTime;
+    if (!readHead(list, "see", time)) {
+        return false;
+    }
+    see.time = time;
+    int count = 0;
+    std::string_view item;
+    while (count < static_cast<int>(kMaxSeenObjects) && list.next(item)) {
+        SeenObject& object = see.objects[count];
+        object = SeenObject{};
+        ListReader parts = groupReader(item);
+        std::string_view name;
+        if (!parts.next(name) || name.size() < 2 || name.front() != '(' || name.back() != ')') {
+            return false;
+        }
+        std::array<double, kMaxObjectNumbers> numbers{};
+        std::size_t numberCount = 0;
+        std::string_view token;
+        while (parts.next(token)) {
+            if (token == "t") {
+                object.tackling = 1;
+            } else if (numberCount == kMaxObjectNumbers || !toReal(token, numbers[numberCount])) {
+                return false;
+            } else {
+                ++numberCount;
+            }
+        }
+        if (!parts.closed() || !assignNumbers(numbers, numberCount, object)) {
+            return false;
+        }
+
+        ListReader words = groupReader(name);
+        std::string_view letter;
+        std::string_view word;
+        words.next(letter);
+        if (letter == "b" || letter == "B") {
+            object.kind = kBall;
+            object.detailed = letter == "b";
+        } else if (letter == "p" || letter == "P") {
+            object.kind = kPlayer;
+            object.detailed = letter == "p";
+            object.id = kTeamNotGiven;
+            if (object.detailed && words.next(word)) {
+                object.id = word == config_.quotedTeamName ? kOwnTeam : kOtherTeam;
+                if (object.id == kOtherTeam && config_.opponentTeamName == kOpponentPlaceholder &&
+                    word.size() > 2) {
+                    config_.opponentTeamName =
+                        word.substr(1, std::min(word.size() - 2, kTeamNameWidth));
+                }
+                if (words.next(word) && !toInt(word, object.number)) {
+                    return false;
+                }
+                object.goalie = words.next(word) && word == "goalie";
+            }
+        } else if (letter == "g" || letter == "G") {
+            object.kind = kGoal;
+            object.detailed = letter == "g";
+            object.id = object.detailed && words.next(word) ? goalSide(word) : kGoalSideNotGiven;
+        } else if (letter == "f") {
+            object.kind = kFlag;
+            object.detailed = 1;
+            object.id = kUnknownLandmark;
+            if (words.more()) {
+                const std::string_view rest = words.rest();
+                object.id = findLandmark(rest.substr(0, rest.find(')')));
+            }
+        } else if (letter == "F") {
+            object.kind = kFlag;
+            object.id = kUnknownLandmark;
+            object.firstCandidate = 0;
+            object.endCandidate = kFarFlagEndCandidate;
+        } else if (letter == "l" || letter == "L") {
+            object.kind = kLine;
+            object.detailed = letter == "l";
+            object.id = object.detailed && words.next(word) ? lineSide(word) : kLineSideNotGiven;
+        } else {
+            return false;
+        }
+        ++count;
+    }
+    // Past the capacity the surplus objects are dropped unread; below it the list must have
+    // been closed, or the datagram was cut short.
+    if (count < static_cast<int>(kMaxSeenObjects) && !list.closed()) {
+        return false;
+    }
+    see.count = count;
+    return true;
+}
+
+bool SensorParser::parseHear(std::string_view text, HearInfo& hear) {
+    text = untilNul(text);
+    hear = HearInfo{};
+    ListReader list = groupReader(text);
+    if (!readHead(list, "hear", hear.time)) {
+        return false;
+    }
+    std::array<std::string_view, 4> t;
+    std::size_t n = 0;
+    bool quoted = false;
+    while (list.more()) {
+        if (n == t.size()) {
+            return false;
+        }
+        if (list.rest().starts_with('"')) {
+            // The spoken text may hold blanks and parentheses: it is not split.
+            t[n++] = list.rest();
+            quoted = true;
+            break;
+        }
+        list.next(t[n++]);
+    }
+    if (!quoted && !list.closed()) {
+        return false;
+    }
+    switch (n) {
+        case 1:
+            hear.sender = classifySender(t[0]);
+            return !quoted;
+        case 2:
+            hear.sender = classifySender(t[0]);
+            switch (hear.sender) {
+                case kSenderOur:
+                    return toInt(t[1], hear.senderNumber);
+                case kSenderOpp:
+                    return true;
+                case kSenderSelf:
+                case kSenderReferee:
+                    return copyHearText(t[1], hear.sender, hear);
+                case kSenderOther:
+                    // Older protocol versions give the direction and text without a sender.
+                    return t[1].starts_with('"') && toReal(t[0], hear.direction) &&
+                           copyHearText(t[1], hear.sender, hear);
+            }
+            return false;
+        case 3:
+            hear.sender = classifySender(t[1]);
+            return toReal(t[0], hear.direction) && copyHearText(t[2], hear.sender, hear);
+        case 4:
+            hear.sender = classifySender(t[1]);
+            return toReal(t[0], hear.direction) && toInt(t[2], hear.senderNumber) &&
+                   copyHearText(t[3], hear.sender, hear);
+        default:
+            return false;
+    }
+}
+
+bool SensorParser::parseSenseBody(std::string_view text, SenseBodyInfo& body) {
+    text = untilNul(text);
+    body = SenseBodyInfo{};
+    ListReader list = groupReader(text);
+    if (!readHead(list, "sense_body", body.time)) {
+        return false;
+    }
+    std::string_view item;
+    while (list.next(item)) {
+        if (!readBodyItem(item, body)) {
+            return false;
+        }
+    }
+    return list.closed();
+}
+
+bool SensorParser::parseScore(std::string_view text) {
+    text = untilNul(text);
+    ListReader list = groupReader(text);
+    int time = 0;
+    int first = 0;
+    int second = 0;
+    if (!readHead(list, "score", time) || !readInt(list, first) || !readInt(list, second)) {
+        return false;
+    }
+    self_.score.firstScoreTime = time;
+    self_.score.firstScore = first;
+    self_.score.secondScoreTime = time;
+    self_.score.secondScore = second;
+    return true;
+}
+
+}  // namespace zamo

@@ -1,0 +1,156 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+#include "agent/config/missing_values.h"
+
+namespace zamo {
+
+struct AgentConfig;
+struct SelfState;
+
+enum ObjectKind : int { kBall = 0, kPlayer = 1, kGoal = 2, kFlag = 3, kLine = 4 };
+
+enum HearSender : int {
+    kSenderOur = 0,
+    kSenderOpp = 1,
+    kSenderSelf = 2,
+    kSenderReferee = 3,
+    kSenderOther = 4
+};
+
+enum SensorKind : int { kSeeMessage = 0, kHearMessage = 1, kSenseBodyMessage = 2 };
+
+// Team codes of a seen player.
+inline constexpr int kOwnTeam = 0;
+inline constexpr int kOtherTeam = 1;
+inline constexpr int kTeamNotGiven = 2;
+
+// Goal and line ids of a seen object whose side was not given.
+inline constexpr int kGoalSideNotGiven = 0;
+inline constexpr int kLineSideNotGiven = 4;
+
+// One object of a see message. A far object (upper-case name) is not detailed: its identity is
+// unknown and only the numbers are given.
+struct SeenObject {
+    ObjectKind kind = kBall;
+    int detailed = 0;
+    int tackling = 0;
+    int firstCandidate = 0;  // far flag: landmark indices [firstCandidate, endCandidate)
+    int endCandidate = 0;
+    int id = 0;  // team code, goal side, landmark index or line id, by kind
+    int number = kNoTime;
+    int goalie = 0;
+    double distance = kNotGiven;
+    double direction = kNotGiven;
+    double distChange = kNotGiven;
+    double dirChange = kNotGiven;
+    double bodyFacing = kNotGiven;
+    double headFacing = kNotGiven;
+    double pointDir = kNotGiven;
+};
+
+inline constexpr std::size_t kMaxSeenObjects = 81;
+
+struct SeeInfo {
+    int time = kNoTime;
+    int count = 0;
+    std::array<SeenObject, kMaxSeenObjects> objects{};
+};
+
+inline constexpr std::size_t kHearTextWidth = 31;
+
+struct HearInfo {
+    int time = kNoTime;
+    double direction = kNotGiven;
+    HearSender sender = kSenderOther;
+    int senderNumber = kNoTime;
+    std::array<char, kHearTextWidth + 1> text{};  // zero-terminated
+
+    std::string_view textView() const { return text.data(); }
+};
+
+// The body sense. Every field the message did not carry keeps its not-given marker
+// (kNoTime, kNotGiven; focusSide 0).
+struct SenseBodyInfo {
+    int time = kNoTime;
+    int viewQuality = kNoTime;  // 0 low, 1 high
+    int viewWidth = kNoTime;    // 0 narrow, 1 normal, 2 wide
+    double stamina = kNotGiven;
+    double effort = kNotGiven;
+    double speedAmount = kNotGiven;
+    double speedDirection = kNotGiven;  // degrees relative to the head
+    double headAngle = kNotGiven;
+    int kickCount = kNoTime;
+    int dashCount = kNoTime;
+    int turnCount = kNoTime;
+    int sayCount = kNoTime;
+    int turnNeckCount = kNoTime;
+    int catchCount = kNoTime;
+    int moveCount = kNoTime;
+    int changeViewCount = kNoTime;
+    int armCount = kNoTime;
+    int tackleCount = kNoTime;
+    int focusCount = kNoTime;
+    int tackleExpires = kNoTime;
+    int armMovable = kNoTime;
+    int armExpires = kNoTime;
+    double armTargetDistance = kNotGiven;
+    double armTargetDirection = kNotGiven;  // radians
+    char focusSide = 0;                     // 'l' or 'r'; 0 for no target
+    int focusNumber = kNoTime;              // 0 for no target
+};
+
+// What parseMessage produced; only the record named by kind was written.
+struct SensorMessage {
+    SensorKind kind = kSeeMessage;
+    SeeInfo see;
+    HearInfo hear;
+    SenseBodyInfo senseBody;
+};
+
+// How a list of items cut by splitToken ended.
+enum class ListEnd { kMore, kClosed, kEndOfText };
+
+struct SplitResult {
+    std::string_view token;
+    std::size_t next = 0;  // start of the next item when end is kMore
+    ListEnd end = ListEnd::kEndOfText;
+};
+
+// Cuts the item starting at position out of a blank-separated list: a word, a number or a whole
+// parenthesised group. The list ends at a ")" outside any group (kClosed) or at the end of the
+// text (kEndOfText, also when a group is left open).
+SplitResult splitToken(std::string_view text, std::size_t position);
+
+HearSender classifySender(std::string_view word);
+
+// Turns the server's sensor messages into records. Text is read only up to its first NUL byte
+// (the receive loop hands over zero-terminated datagrams) and never modified; nothing is
+// allocated. A number that is malformed, out of range or not finite (1e999, nan) makes the
+// message invalid rather than reaching the world model.
+class SensorParser {
+  public:
+    SensorParser(AgentConfig& config, SelfState& self) : config_(config), self_(self) {}
+
+    // True when out holds a see, hear or sense_body record. A score message updates the score
+    // block and gives false, like every other kind of message.
+    bool parseMessage(std::string_view text, SensorMessage& out);
+
+    // A see message with more than kMaxSeenObjects objects keeps the first ones. Seeing a team
+    // other than the own one names the opponent while its name is still the placeholder.
+    bool parseSee(std::string_view text, SeeInfo& see);
+    // Texts longer than kHearTextWidth characters are cut.
+    static bool parseHear(std::string_view text, HearInfo& hear);
+    static bool parseSenseBody(std::string_view text, SenseBodyInfo& body);
+    // True when the message carried its time and both scores and the score block took them.
+    bool parseScore(std::string_view text);
+
+  private:
+    AgentConfig& config_;
+    SelfState& self_;
+};
+
+}  // namespace zamo

@@ -1,0 +1,27 @@
+#include "agent/runtime/auto_reset_event.h"
+
+namespace zamo {
+
+void AutoResetEvent::signal() {
+    {
+        std::lock_guard lock(mutex_);
+        signalled_ = true;
+    }
+    condition_.notify_one();
+}
+
+bool AutoResetEvent::waitFor(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    if (!condition_.wait_for(lock, timeout, [this] { return signalled_; })) {
+        return false;
+    }
+    signalled_ = false;
+    return true;
+}
+
+void AutoResetEvent::reset() {
+    std::lock_guard lock(mutex_);
+    signalled_ = false;
+}
+
+}  // namespace zamo

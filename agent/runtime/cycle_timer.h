@@ -1,0 +1,55 @@
+#pragma once
+
+#include <chrono>
+
+namespace zamo {
+
+struct Clock;
+struct SelfState;
+struct ServerParams;
+
+// Returned by the view-width choices when no width fits.
+inline constexpr int kNoViewWidth = 3;
+
+// Timing of the current cycle: when its body sense was processed, and where in the cycle the
+// visual messages arrive, so the decision can wait for this cycle's visual message when it comes
+// early enough.
+struct CycleTimer {
+    CycleTimer(const ServerParams& params, const SelfState& self, Clock& clock)
+        : params_(params), self_(self), clock_(clock) {}
+
+    std::chrono::steady_clock::time_point cycleStart{};
+    std::chrono::steady_clock::time_point lastReading{};
+    bool syncSee = false;      // a visual message is expected early enough to wait for it
+    bool bodyArrived = false;  // a body sense was processed and the cycle not yet handed on
+    bool seeArrived = false;   // a visual message was processed since
+    int seeOffset = 0;         // ms from the cycle start to the last visual message
+
+    // A body sense of the given cycle was processed: the cycle starts now.
+    void onBody(int cycle);
+    void onSee();
+    // Milliseconds since the cycle's body sense was processed.
+    int elapsedMs();
+
+    // The widest width whose next visual message still comes before the decision deadline.
+    int chooseSyncWidth() const;
+    // The same, seen from before the next body sense.
+    int chooseSyncWidthAhead() const;
+    // The width that keeps the visual messages within the cycle, given the current width.
+    int chooseViewWidth(int currentWidth) const;
+
+    // Milliseconds into the cycle after which the decision stops waiting for a visual message.
+    int decisionDeadlineMs() const;
+
+  private:
+    int syncWidthFor(double offset) const;
+
+    const ServerParams& params_;
+    const SelfState& self_;
+    Clock& clock_;
+};
+
+// The visual interval's factor for a view width: 0.5 narrow, 1 normal, 2 wide, 0 otherwise.
+double viewWidthFactor(int width);
+
+}  // namespace zamo

@@ -1,0 +1,261 @@
+// The agent program as a real process, run headless against the scripted server on loopback.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/agent_process.h"
+#include "support/loopback_client.h"
+#include "tools/test_server/test_server.h"
+
+namespace zamo {
+namespace {
+
+using namespace std::chrono_literals;
+using test::AgentProcess;
+
+const char* const kInitText = "(init Zamo_Left (version 9.35))";
+const char* const kHomeMove = "(move -9.2 0.0)";
+
+class HeadlessAgentTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!test::agentProgramBuilt()) {
+            GTEST_SKIP() << "ZamoSoccer is not built (" << test::agentProgramPath() << ")";
+        }
+    }
+
+    bool startAgent(const TestServer& server, std::vector<std::string> extra = {}) {
+        std::vector<std::string> arguments = {"--headless",
+                                              "--team_name",
+                                              "Zamo_Left",
+                                              "--server_ip",
+                                              "127.0.0.1",
+                                              "--server_port",
+                                              std::to_string(server.port()),
+                                              "--zamo_conf_path",
+                                              "/nonexistent/zamo_soccer.conf"};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        return agent.start(test::agentProgramPath(), arguments);
+    }
+
+    static void expectOneInit(const TestServer& server) {
+        const auto received = server.received();
+        ASSERT_EQ(received.size(), 1u);
+        EXPECT_EQ(received[0].text, kInitText);
+        EXPECT_TRUE(received[0].oneTrailingZero);
+        EXPECT_EQ(received[0].size, std::string(kInitText).size() + 1);
+    }
+
+    AgentProcess agent;
+};
+
+TEST_F(HeadlessAgentTest, NoAnswerEndsTheProgramWithStatusOneAfterAboutFourSeconds) {
+    TestServerOptions options;
+    options.reply = RegistrationReply::kSilent;
+    TestServer server(options);
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(startAgent(server));
+    const auto status = agent.waitForExit(10s);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 1);
+    RecordProperty("exit_ms", std::to_string(static_cast<int>(agent.elapsedMs())));
+    EXPECT_GE(agent.elapsedMs(), 3500.0);
+    EXPECT_LE(agent.elapsedMs(), 5500.0);
+    expectOneInit(server);
+    EXPECT_EQ(agent.standardOutput(), "");
+    EXPECT_EQ(agent.standardError(), "");
+}
+
+TEST_F(HeadlessAgentTest, RefusalEndsTheProgramWithStatusOneJustAfterTheFirstSecond) {
+    TestServerOptions options;
+    options.reply = RegistrationReply::kRefuse;
+    TestServer server(options);
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(startAgent(server));
+    const auto status = agent.waitForExit(10s);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 1);
+    RecordProperty("exit_ms", std::to_string(static_cast<int>(agent.elapsedMs())));
+    EXPECT_GE(agent.elapsedMs(), 1000.0);
+    EXPECT_LE(agent.elapsedMs(), 2000.0);
+    expectOneInit(server);
+}
+
+TEST_F(HeadlessAgentTest, SilentServerEndsPlayAboutFifteenSecondsLaterWithStatusZero) {
+    TestServer server;
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(startAgent(server, {"--verbose"}));
+    ASSERT_TRUE(server.waitUntil([&] { return server.sentCount("(sense_body") >= 3; }, 5s));
+    server.fallSilent();
+    const double silentAt = agent.elapsedMs();
+    const auto status = agent.waitForExit(25s);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 0);
+    const double silence = agent.elapsedMs() - silentAt;
+    RecordProperty("silence_to_exit_ms", std::to_string(static_cast<int>(silence)));
+    EXPECT_GE(silence, 14500.0);
+    EXPECT_LE(silence, 17000.0);
+    EXPECT_EQ(server.receivedStartingWith("(bye)").size(), 1u);
+
+    const std::string log = agent.standardError();
+    EXPECT_NE(log.find("connected as side left, number 1"), std::string::npos) << log;
+    EXPECT_NE(log.find("silence"), std::string::npos) << log;
+    EXPECT_NE(log.find("teardown"), std::string::npos) << log;
+}
+
+TEST_F(HeadlessAgentTest, TerminationWhilePlayingSaysByeOnceAndExitsZero) {
+    TestServer server;
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(startAgent(server));
+    ASSERT_TRUE(
+        server.waitUntil([&] { return server.receivedStartingWith("(move ").size() >= 3; }, 5s));
+    ASSERT_TRUE(agent.signal(SIGTERM));
+    const auto status = agent.waitForExit(5s);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 0);
+    std::this_thread::sleep_for(100ms);
+    const auto byes = server.receivedStartingWith("(bye)");
+    ASSERT_EQ(byes.size(), 1u);
+    EXPECT_EQ(byes[0].localPort, server.clientPort());
+    EXPECT_TRUE(byes[0].oneTrailingZero);
+    EXPECT_EQ(agent.standardError(), "");
+}
+
+TEST_F(HeadlessAgentTest, InterruptBeforeConnectingExitsZeroWithoutAWord) {
+    TestServer server;
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(startAgent(server));
+    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(agent.signal(SIGINT));
+    const auto status = agent.waitForExit(3s);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 0);
+    EXPECT_LT(agent.elapsedMs(), 1000.0);
+    EXPECT_TRUE(server.received().empty());
+}
+
+// Before kick-off and still without a known position, every decision moves the player to its
+// home position: one move per body sense shows one decision per cycle.
+TEST_F(HeadlessAgentTest, DecidesOncePerBodySenseAndFollowsTheReferee) {
+    TestServer server;
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(startAgent(server));
+    ASSERT_TRUE(server.waitUntil([&] { return server.sentCount("(sense_body") >= 25; }, 6s));
+
+    server.sendReferee("play_on");
+    ASSERT_TRUE(server.waitUntil([&] { return server.sentCount("(sense_body") >= 35; }, 3s));
+    agent.signal(SIGTERM);
+    ASSERT_TRUE(agent.waitForExit(5s));
+
+    std::vector<double> bodies;
+    double playOnAt = 0.0;
+    for (const auto& datagram : server.sent()) {
+        if (datagram.text.starts_with("(sense_body")) {
+            bodies.push_back(datagram.sentMs);
+        } else if (datagram.text.starts_with("(hear ") && playOnAt == 0.0) {
+            playOnAt = datagram.sentMs;
+        }
+    }
+    const auto moves = server.receivedStartingWith("(move ");
+    for (const auto& move : moves) {
+        EXPECT_EQ(move.text, kHomeMove);
+    }
+    // One decision in each cycle before play_on. A machine too busy to run the receive thread
+    // for a whole cycle merges two cycles into one decision, or lets a move slip into the next
+    // cycle; allow two such cycles, no more.
+    int cycles = 0;
+    int irregular = 0;
+    std::size_t movesBeforePlayOn = 0;
+    std::string irregularCycles;
+    for (std::size_t i = 0; i + 1 < bodies.size() && bodies[i + 1] < playOnAt; ++i) {
+        int inCycle = 0;
+        for (const auto& move : moves) {
+            inCycle += move.arrivalMs >= bodies[i] && move.arrivalMs < bodies[i + 1] ? 1 : 0;
+        }
+        movesBeforePlayOn += static_cast<std::size_t>(inCycle);
+        if (inCycle != 1) {
+            ++irregular;
+            irregularCycles += " " + std::to_string(static_cast<int>(bodies[i])) +
+                               " ms: " + std::to_string(inCycle) + " moves;";
+        }
+        ++cycles;
+    }
+    EXPECT_LE(irregular, 2) << irregularCycles;
+    EXPECT_GE(movesBeforePlayOn + 2, static_cast<std::size_t>(cycles));
+    EXPECT_LE(movesBeforePlayOn, static_cast<std::size_t>(cycles) + 1);
+    EXPECT_GE(cycles, 20);
+    // In play_on the decision has nothing to do yet, so no more moves after the next cycle.
+    for (const auto& move : moves) {
+        EXPECT_LT(move.arrivalMs, playOnAt + 150.0);
+    }
+}
+
+TEST_F(HeadlessAgentTest, LateVisualMessagesMakeTheAgentWidenItsView) {
+    TestServerOptions options;
+    options.seePhaseMs = 90;
+    TestServer server(options);
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(startAgent(server));
+    ASSERT_TRUE(
+        server.waitUntil([&] { return !server.receivedStartingWith("(change_view").empty(); }, 5s));
+    const auto changes = server.receivedStartingWith("(change_view");
+    EXPECT_EQ(changes[0].text, "(change_view wide high)");
+    EXPECT_EQ(changes[0].localPort, server.clientPort());
+    agent.signal(SIGTERM);
+    EXPECT_TRUE(agent.waitForExit(5s));
+}
+
+TEST_F(HeadlessAgentTest, StrangerCannotRedirectTheAgentOrFeedItMessages) {
+    TestServer server;
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(startAgent(server));
+    ASSERT_TRUE(
+        server.waitUntil([&] { return server.receivedStartingWith("(move ").size() >= 2; }, 5s));
+
+    test::LoopbackClient stranger;
+    ASSERT_TRUE(stranger.sendTo(server.agentPort(), "(hear 0 referee play_on)"));
+    ASSERT_TRUE(stranger.sendTo(server.agentPort(), "(init r 9 play_on)"));
+    // Neither the commands nor the goodbye go to the stranger, and play_on from it is not
+    // believed: the moves of before_kick_off go on.
+    const auto movesBefore = server.receivedStartingWith("(move ").size();
+    EXPECT_FALSE(stranger.receive(500ms));
+    EXPECT_GE(server.receivedStartingWith("(move ").size(), movesBefore + 3);
+    agent.signal(SIGTERM);
+    ASSERT_TRUE(agent.waitForExit(5s));
+    EXPECT_FALSE(stranger.receive(100ms));
+    EXPECT_EQ(server.receivedStartingWith("(bye)").size(), 1u);
+}
+
+TEST_F(HeadlessAgentTest, HelpListsEverySwitchAndOptionAndWindowlessRunsAreExplained) {
+    ASSERT_TRUE(agent.start(test::agentProgramPath(), {"--help"}));
+    const auto status = agent.waitForExit(5s);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 0);
+    const std::string help = agent.standardOutput();
+    for (const char* name :
+         {"--team_name", "--player_id", "--server_ip", "--server_port", "--server_version",
+          "--zamo_conf_path", "--headless", "--minimized", "--verbose", "--help"}) {
+        EXPECT_NE(help.find(name), std::string::npos) << name;
+    }
+
+    AgentProcess windowed;
+    ASSERT_TRUE(windowed.start(test::agentProgramPath(), {"--team_name", "Zamo_Left"}));
+    const auto windowedStatus = windowed.waitForExit(5s);
+    ASSERT_TRUE(windowedStatus);
+    EXPECT_EQ(*windowedStatus, 2);
+    EXPECT_NE(windowed.standardError().find("--headless"), std::string::npos);
+
+    AgentProcess wrong;
+    ASSERT_TRUE(wrong.start(test::agentProgramPath(), {"--headless", "--no-such-option"}));
+    const auto wrongStatus = wrong.waitForExit(5s);
+    ASSERT_TRUE(wrongStatus);
+    EXPECT_EQ(*wrongStatus, 2);
+    EXPECT_NE(wrong.standardError().find("no-such-option"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zamo

@@ -1,0 +1,596 @@
+#include "agent/perception/sensor_parser.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "agent/config/agent_config.h"
+#include "agent/perception/geometry.h"
+#include "agent/perception/landmarks.h"
+#include "agent/perception/self_state.h"
+#include "support/test_data.h"
+
+namespace zamo {
+namespace {
+
+// The texts the server sent in one recorded session, in order.
+std::vector<std::string> receivedTexts(const std::string& file) {
+    std::ifstream in(test::dataPath(file));
+    EXPECT_TRUE(in) << file;
+    std::vector<std::string> texts;
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::size_t first = line.find('\t');
+        const std::size_t second = line.find('\t', first + 1);
+        if (first != std::string::npos && second != std::string::npos &&
+            line.compare(first + 1, second - first - 1, "recv") == 0) {
+            texts.push_back(line.substr(second + 1));
+        }
+    }
+    return texts;
+}
+
+// The first received text of a session that contains part.
+std::string firstReceived(const std::string& file, const std::string& part) {
+    for (const std::string& text : receivedTexts(file)) {
+        if (text.find(part) != std::string::npos) {
+            return text;
+        }
+    }
+    ADD_FAILURE() << "no message with " << part << " in " << file;
+    return {};
+}
+
+class SensorParserTest : public ::testing::Test {
+  protected:
+    SensorParserTest() {
+        config.teamName = "Zamo_Left";
+        config.quotedTeamName = "\"Zamo_Left\"";
+    }
+
+    bool parse(std::string_view text) { return parser.parseMessage(text, *message); }
+    const SeenObject& object(int i) const { return message->see.objects[i]; }
+
+    AgentConfig config;
+    SelfState self;
+    SensorParser parser{config, self};
+    std::unique_ptr<SensorMessage> message = std::make_unique<SensorMessage>();
+};
+
+TEST(SplitTokenTest, CutsWordsAndGroupsAndReportsHowTheListEnds) {
+    const std::string_view text = "(see 12 ((b) 1 2)  x)";
+    SplitResult split = splitToken(text, 1);
+    EXPECT_EQ(split.token, "see");
+    ASSERT_EQ(split.end, ListEnd::kMore);
+    split = splitToken(text, split.next);
+    EXPECT_EQ(split.token, "12");
+    split = splitToken(text, split.next);
+    EXPECT_EQ(split.token, "((b) 1 2)");
+    ASSERT_EQ(split.end, ListEnd::kMore);  // the doubled blank is skipped
+    split = splitToken(text, split.next);
+    EXPECT_EQ(split.token, "x");
+    EXPECT_EQ(split.end, ListEnd::kClosed);
+
+    EXPECT_EQ(splitToken("ab (c", 3).end, ListEnd::kEndOfText);
+    EXPECT_EQ(splitToken("ab (c", 3).token, "(c");
+    EXPECT_EQ(splitToken("a )", 0).end, ListEnd::kClosed);
+    EXPECT_EQ(splitToken("a", 5).token, "");
+}
+
+TEST(ClassifySenderTest, MatchesWholeWordsOnly) {
+    EXPECT_EQ(classifySender("our"), kSenderOur);
+    EXPECT_EQ(classifySender("opp"), kSenderOpp);
+    EXPECT_EQ(classifySender("self"), kSenderSelf);
+    EXPECT_EQ(classifySender("referee"), kSenderReferee);
+    EXPECT_EQ(classifySender("ours"), kSenderOther);
+    EXPECT_EQ(classifySender("48"), kSenderOther);
+}
+
+TEST_F(SensorParserTest, SeeFillsEveryKindOfObject) {
+    ASSERT_TRUE(
+        parse("(see 12 ((f c) 10.5 -20) ((b) 3.2 5 0.1 -2) ((p \"Zamo_Left\" 5 goalie) 7 10 0 0 "
+              "45 10 t) ((F) 40 30) ((l r) 20 -80))"));
+    EXPECT_EQ(message->kind, kSeeMessage);
+    const SeeInfo& see = message->see;
+    EXPECT_EQ(see.time, 12);
+    ASSERT_EQ(see.count, 5);
+
+    EXPECT_EQ(object(0).kind, kFlag);
+    EXPECT_EQ(object(0).id, 0);
+    EXPECT_EQ(object(0).detailed, 1);
+    EXPECT_EQ(object(0).distance, 10.5);
+    EXPECT_EQ(object(0).direction, -20);
+    EXPECT_EQ(object(0).distChange, kNotGiven);
+
+    EXPECT_EQ(object(1).kind, kBall);
+    EXPECT_EQ(object(1).distance, 3.2);
+    EXPECT_EQ(object(1).distChange, 0.1);
+    EXPECT_EQ(object(1).dirChange, -2);
+    EXPECT_EQ(object(1).bodyFacing, kNotGiven);
+
+    EXPECT_EQ(object(2).kind, kPlayer);
+    EXPECT_EQ(object(2).id, kOwnTeam);
+    EXPECT_EQ(object(2).number, 5);
+    EXPECT_EQ(object(2).goalie, 1);
+    EXPECT_EQ(object(2).tackling, 1);
+    EXPECT_EQ(object(2).bodyFacing, 45);
+    EXPECT_EQ(object(2).headFacing, 10);
+    EXPECT_EQ(object(2).pointDir, kNotGiven);
+
+    EXPECT_EQ(object(3).kind, kFlag);
+    EXPECT_EQ(object(3).detailed, 0);
+    EXPECT_EQ(object(3).id, kUnknownLandmark);
+    EXPECT_EQ(object(3).firstCandidate, 0);
+    EXPECT_EQ(object(3).endCandidate, 54);
+
+    EXPECT_EQ(object(4).kind, kLine);
+    EXPECT_EQ(object(4).id, 3);
+    EXPECT_EQ(object(4).distance, 20);
+    EXPECT_EQ(object(4).direction, -80);
+    EXPECT_EQ(config.opponentTeamName, "Zamo_Opponent");  // only teammates were seen
+}
+
+TEST_F(SensorParserTest, SeeAssignsNumbersByTheirCount) {
+    ASSERT_TRUE(parse("(see 3 ((l b) 45) ((p) 10 20 30) ((P) 1 2 3 4 5 6 7) ((g l) 5 6 7 8))"));
+    ASSERT_EQ(message->see.count, 4);
+    EXPECT_EQ(object(0).id, 2);
+    EXPECT_EQ(object(0).direction, 45);
+    EXPECT_EQ(object(0).distance, kNotGiven);
+    EXPECT_EQ(object(1).pointDir, 30);
+    EXPECT_EQ(object(1).distChange, kNotGiven);
+    EXPECT_EQ(object(1).id, kTeamNotGiven);
+    EXPECT_EQ(object(1).number, kNoTime);
+    EXPECT_EQ(object(2).detailed, 0);
+    EXPECT_EQ(object(2).headFacing, 6);
+    EXPECT_EQ(object(2).pointDir, 7);
+    EXPECT_EQ(object(3).id, 1);
+    EXPECT_EQ(object(3).dirChange, 8);
+    EXPECT_EQ(object(3).bodyFacing, kNotGiven);
+}
+
+TEST_F(SensorParserTest, ForeignTeamNamesTheOpponentOnce) {
+    ASSERT_TRUE(parse("(see 1 ((p \"Rivals\") 10 20))"));
+    EXPECT_EQ(object(0).id, kOtherTeam);
+    EXPECT_EQ(object(0).number, kNoTime);
+    EXPECT_EQ(config.opponentTeamName, "Rivals");
+
+    ASSERT_TRUE(parse("(see 2 ((p \"Others\" 3) 10 20))"));
+    EXPECT_EQ(object(0).id, kOtherTeam);
+    EXPECT_EQ(object(0).number, 3);
+    EXPECT_EQ(config.opponentTeamName, "Rivals");
+
+    config.opponentTeamName = "Zamo_Opponent";
+    const std::string longName(40, 'x');
+    ASSERT_TRUE(parse("(see 3 ((p \"" + longName + "\" 3) 10 20))"));
+    EXPECT_EQ(config.opponentTeamName, std::string(16, 'x'));
+}
+
+TEST_F(SensorParserTest, SeeIdentifiesFlagsGoalsAndLines) {
+    ASSERT_TRUE(
+        parse("(see 4 ((f r b 30) 1 2) ((f x y) 1 2) ((f) 1 2) ((g) 1 2) ((G) 1 2) ((l q) 1 2) "
+              "((L) 1 2) ((f g l t) 1 2) ((g r) 1 2))"));
+    ASSERT_EQ(message->see.count, 9);
+    EXPECT_EQ(object(0).id, 52);
+    EXPECT_EQ(object(0).endCandidate, 0);
+    EXPECT_EQ(object(1).id, kUnknownLandmark);
+    EXPECT_EQ(object(2).id, kUnknownLandmark);
+    EXPECT_EQ(object(3).id, kGoalSideNotGiven);
+    EXPECT_EQ(object(4).detailed, 0);
+    EXPECT_EQ(object(5).id, kLineSideNotGiven);
+    EXPECT_EQ(object(6).detailed, 0);
+    EXPECT_EQ(object(7).id, 13);
+    EXPECT_EQ(object(8).id, 2);
+}
+
+TEST_F(SensorParserTest, SeeWithoutObjectsIsValidButNeedsItsTime) {
+    ASSERT_TRUE(parse("(see 77)"));
+    EXPECT_EQ(message->see.time, 77);
+    EXPECT_EQ(message->see.count, 0);
+    EXPECT_FALSE(parse("(see)"));
+    EXPECT_FALSE(parse("(see"));
+    EXPECT_FALSE(parse("(see x)"));
+}
+
+TEST_F(SensorParserTest, OneBadObjectInvalidatesTheWholeSee) {
+    ASSERT_TRUE(parse("(see 1 ((b) 1 2))"));
+    ASSERT_EQ(message->see.count, 1);
+    const char* bad[] = {
+        "(see 1 ((b) 1 2) ((x) 1 2))",    // unknown name
+        "(see 1 ((b) 1 2) ((b)))",        // no numbers
+        "(see 1 ((b) 1 2 3 4 5))",        // five numbers
+        "(see 1 ((p) 1 2 3 4 5 6 7 8))",  // eight numbers
+        "(see 1 ((b) 1 zz))",             // not a number
+        "(see 1 ((b) 1 nan))",            // not finite
+        "(see 1 ((b) 1 1e999))",          // out of range
+        "(see 1 ((b) 1 inf))",            //
+        "(see 1 ((p \"T\" x) 1 2))",      // uniform number not a number
+        "(see 1 ((b) 1 2) ((f c) 3 4)",   // cut short
+        "(see 1 ((b) 1 2) ((f c) 3",      //
+        "(see 1 (b 1 2))",                // name not a group
+        "(see 1 x)",                      //
+    };
+    for (const char* text : bad) {
+        EXPECT_FALSE(parse(text)) << text;
+        EXPECT_EQ(message->see.count, 0) << text;
+    }
+}
+
+TEST_F(SensorParserTest, SeeKeepsTheFirst81Objects) {
+    std::string text = "(see 9";
+    for (int i = 0; i < 100; ++i) {
+        text += " ((p \"Zamo_Left\" " + std::to_string(i) + ") 1 2)";
+    }
+    text += ")";
+    ASSERT_TRUE(parse(text));
+    ASSERT_EQ(message->see.count, 81);
+    EXPECT_EQ(object(80).number, 80);
+}
+
+TEST_F(SensorParserTest, HearCarriesSenderDirectionAndText) {
+    ASSERT_TRUE(parse("(hear 30 referee play_on)"));
+    EXPECT_EQ(message->kind, kHearMessage);
+    EXPECT_EQ(message->hear.time, 30);
+    EXPECT_EQ(message->hear.sender, kSenderReferee);
+    EXPECT_EQ(message->hear.textView(), "play_on");
+    EXPECT_EQ(message->hear.direction, kNotGiven);
+
+    ASSERT_TRUE(parse("(hear 31 self \"Hello7\")"));
+    EXPECT_EQ(message->hear.sender, kSenderSelf);
+    EXPECT_EQ(message->hear.textView(), "Hello7");
+
+    ASSERT_TRUE(parse("(hear 32 -45 our 7 \"A0Bc9(xyz) q\")"));
+    EXPECT_EQ(message->hear.direction, -45);
+    EXPECT_EQ(message->hear.sender, kSenderOur);
+    EXPECT_EQ(message->hear.senderNumber, 7);
+    EXPECT_EQ(message->hear.textView(), "A0Bc9(xyz) q");
+
+    ASSERT_TRUE(parse("(hear 33 12 opp \"msg\")"));
+    EXPECT_EQ(message->hear.sender, kSenderOpp);
+    EXPECT_EQ(message->hear.direction, 12);
+    EXPECT_EQ(message->hear.senderNumber, kNoTime);
+    EXPECT_EQ(message->hear.textView(), "msg");
+
+    // Older protocol versions: direction and text, no sender.
+    ASSERT_TRUE(parse("(hear 34 48 \"Abc0123456\")"));
+    EXPECT_EQ(message->hear.sender, kSenderOther);
+    EXPECT_EQ(message->hear.direction, 48);
+    EXPECT_EQ(message->hear.textView(), "Abc0123456");
+
+    ASSERT_TRUE(parse("(hear 35 our 4)"));
+    EXPECT_EQ(message->hear.senderNumber, 4);
+    EXPECT_EQ(message->hear.textView(), "");
+}
+
+TEST_F(SensorParserTest, HearTextIsCutTo31Characters) {
+    const std::string longText(40, 'a');
+    ASSERT_TRUE(parse("(hear 1 self \"" + longText + "\")"));
+    EXPECT_EQ(message->hear.textView(), std::string(31, 'a'));
+    ASSERT_TRUE(parse("(hear 1 referee " + longText + ")"));
+    EXPECT_EQ(message->hear.textView(), std::string(31, 'a'));
+    ASSERT_TRUE(parse("(hear 1 self \")"));
+    EXPECT_EQ(message->hear.textView(), "");
+}
+
+TEST_F(SensorParserTest, MalformedHearIsRejected) {
+    const char* bad[] = {
+        "(hear 1 self \"cut sho",    // text without its closing quote
+        "(hear 1 xyz \"msg\")",      // neither sender nor direction
+        "(hear 1 self bare)",        // a player's text is always quoted
+        "(hear 1 nan opp \"m\")",    // direction not finite
+        "(hear 1 1 our x \"m\")",    // sender number not a number
+        "(hear 1 1 2 3 4 \"m\")",    // too many tokens
+        "(hear 1)",                  // nothing heard
+        "(hear 1 referee play_o",    // cut short
+        "(hear x referee play_on)",  // no time
+    };
+    for (const char* text : bad) {
+        EXPECT_FALSE(parse(text)) << text;
+    }
+}
+
+TEST_F(SensorParserTest, SenseBodyFillsExactlyTheGivenFields) {
+    ASSERT_TRUE(
+        parse("(sense_body 5 (view_mode high normal) (stamina 3500.5 1) (speed 0.3 -12) "
+              "(head_angle 30) (kick 2) (dash 20))"));
+    EXPECT_EQ(message->kind, kSenseBodyMessage);
+    const SenseBodyInfo& body = message->senseBody;
+    EXPECT_EQ(body.time, 5);
+    EXPECT_EQ(body.viewQuality, 1);
+    EXPECT_EQ(body.viewWidth, 1);
+    EXPECT_EQ(body.stamina, 3500.5);
+    EXPECT_EQ(body.effort, 1);
+    EXPECT_EQ(body.speedAmount, 0.3);
+    EXPECT_EQ(body.speedDirection, -12);
+    EXPECT_EQ(body.headAngle, 30);
+    EXPECT_EQ(body.kickCount, 2);
+    EXPECT_EQ(body.dashCount, 20);
+    EXPECT_EQ(body.turnCount, kNoTime);
+    EXPECT_EQ(body.tackleExpires, kNoTime);
+    EXPECT_EQ(body.armTargetDistance, kNotGiven);
+    EXPECT_EQ(body.focusNumber, kNoTime);
+
+    EXPECT_FALSE(parse("(sense_body 5 (view_mode high normal) (jump 3))"));
+    EXPECT_FALSE(parse("(sense_body 5 (view_mode medium normal))"));
+    EXPECT_FALSE(parse("(sense_body 5 (stamina 1e999 1))"));
+    EXPECT_FALSE(parse("(sense_body 5 (kick 2)"));
+    EXPECT_FALSE(parse("(sense_body 5 (arm (movable 1) (reach 3)))"));
+}
+
+TEST_F(SensorParserTest, SenseBodyGroupsAcceptEitherOrder) {
+    const SenseBodyInfo& body = message->senseBody;
+    ASSERT_TRUE(
+        parse("(sense_body 7 (arm (movable 4) (expires 19) (target 10 30) (count 1)) "
+              "(focus (count 2) (target l 9)) (tackle (count 3) (expires 8)))"));
+    EXPECT_EQ(body.armMovable, 4);
+    EXPECT_EQ(body.armExpires, 19);
+    EXPECT_EQ(body.armTargetDistance, 10);
+    EXPECT_DOUBLE_EQ(body.armTargetDirection, 30 * kDegToRad);
+    EXPECT_EQ(body.armCount, 1);
+    EXPECT_EQ(body.focusCount, 2);
+    EXPECT_EQ(body.focusSide, 'l');
+    EXPECT_EQ(body.focusNumber, 9);
+    EXPECT_EQ(body.tackleCount, 3);
+    EXPECT_EQ(body.tackleExpires, 8);
+
+    ASSERT_TRUE(parse("(sense_body 8 (focus (count 0) none))"));
+    EXPECT_EQ(body.focusSide, 0);
+    EXPECT_EQ(body.focusNumber, 0);
+    ASSERT_TRUE(parse("(sense_body 8 (focus (count 1) r 4))"));
+    EXPECT_EQ(body.focusSide, 'r');
+    EXPECT_EQ(body.focusNumber, 4);
+    EXPECT_FALSE(parse("(sense_body 8 (focus (target x 1) (count 1)))"));
+}
+
+TEST_F(SensorParserTest, ScoreUpdatesTheScoreBlockAndIsNotARecord) {
+    EXPECT_FALSE(parse("(score 3000 2 1)"));
+    EXPECT_EQ(self.score.firstScoreTime, 3000);
+    EXPECT_EQ(self.score.firstScore, 2);
+    EXPECT_EQ(self.score.secondScoreTime, 3000);
+    EXPECT_EQ(self.score.secondScore, 1);
+
+    EXPECT_FALSE(parse("(score 3100 4)"));
+    EXPECT_FALSE(parse("(score 3100 4 nan)"));
+    EXPECT_EQ(self.score.firstScoreTime, 3000);
+    EXPECT_EQ(self.score.firstScore, 2);
+}
+
+TEST_F(SensorParserTest, HostileInputIsRefusedSafely) {
+    const std::string deep(4096, '(');
+    const std::string closing = "(see 1 " + std::string(2000, '(') + std::string(2000, ')');
+    std::string withNul = "(see 1 ((b) 1 2))";
+    withNul.insert(8, 1, '\0');
+    std::string senseWithNul = "(sense_body 4 (kick 1))";
+    senseWithNul[14] = '\0';
+    const std::string inputs[] = {
+        deep,
+        closing,
+        withNul,
+        senseWithNul,
+        "",
+        "(",
+        ")",
+        "()",
+        "see 1",
+        "(hear",
+        "(hear 1 \"",
+        "(sense_body",
+        "(sense_body 1 (arm",
+        "(sense_body 1 (focus (target l",
+        "(see 99999999999 ((b) 1 2))",
+        "(see 1 ((p \"" + std::string(40, 'n') + "\" " + std::string(40, '9') + ") 1 2))",
+        std::string(4096, ')')};
+    for (const std::string& text : inputs) {
+        EXPECT_FALSE(parse(text)) << text.substr(0, 60);
+    }
+    // Text after a NUL byte is not read: the message ends there.
+    EXPECT_TRUE(parse(std::string("(see 5)\0((x))", 13)));
+}
+
+TEST_F(SensorParserTest, OtherServerRepliesAreNotAccepted) {
+    const std::string files[] = {"v7-player-session.tsv", "v9-player-session.tsv"};
+    int refused = 0;
+    for (const std::string& file : files) {
+        for (const std::string& text : receivedTexts(file)) {
+            for (const char* kind :
+                 {"(server_param", "(player_param", "(player_type", "(change_player_type", "(init",
+                  "(error", "(reconnect", "(score"}) {
+                if (text.starts_with(kind)) {
+                    EXPECT_FALSE(parse(text)) << text.substr(0, 60);
+                    ++refused;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(refused, 92);
+    EXPECT_EQ(self.score.firstScoreTime, 42);  // the last score reply: (score 42 0 0)
+}
+
+// Every see, hear and sense_body of the player sessions parses, and what it carries arrives.
+TEST(SensorParserRecordingsTest, EveryRecordedSensorMessageParses) {
+    const std::pair<const char*, const char*> sessions[] = {
+        {"v7-player-session.tsv", "TestTeam"},      {"v9-player-session.tsv", "TestTeam"},
+        {"v9-goalie-session.tsv", "TestTeam"},      {"v9-say-kick-tackle-session.tsv", "TestTeam"},
+        {"v9-left-known-position.tsv", "TestTeam"}, {"v9-right-known-position.tsv", "Other"},
+    };
+    auto message = std::make_unique<SensorMessage>();
+    int parsed = 0;
+    for (const auto& [file, team] : sessions) {
+        AgentConfig config;
+        config.quotedTeamName = std::string("\"") + team + "\"";
+        SelfState self;
+        SensorParser parser(config, self);
+        const bool v7 = std::string_view(file).starts_with("v7");
+        for (const std::string& text : receivedTexts(file)) {
+            if (!text.starts_with("(see") && !text.starts_with("(hear") &&
+                !text.starts_with("(sense_body")) {
+                continue;
+            }
+            ASSERT_TRUE(parser.parseMessage(text, *message)) << file << ": " << text;
+            ++parsed;
+            if (message->kind == kSeeMessage) {
+                // One object per "((" in the text; each of the recorded flag names is known.
+                int items = 0;
+                for (std::size_t at = text.find("(("); at != std::string::npos;
+                     at = text.find("((", at + 2)) {
+                    ++items;
+                }
+                ASSERT_EQ(message->see.count, items) << text;
+                for (int i = 0; i < message->see.count; ++i) {
+                    const SeenObject& seen = message->see.objects[i];
+                    if (seen.kind == kFlag && seen.detailed) {
+                        EXPECT_LT(seen.id, kUnknownLandmark) << text;
+                    }
+                    if (seen.kind == kPlayer && seen.id == kOtherTeam) {
+                        EXPECT_EQ(config.opponentTeamName,
+                                  team == std::string_view("Other") ? "TestTeam" : "Other");
+                    }
+                }
+            } else if (message->kind == kSenseBodyMessage) {
+                const SenseBodyInfo& body = message->senseBody;
+                EXPECT_NE(body.viewWidth, kNoTime);
+                EXPECT_NE(body.stamina, kNotGiven);
+                EXPECT_NE(body.changeViewCount, kNoTime);
+                EXPECT_EQ(body.armCount == kNoTime, v7) << text;
+                EXPECT_EQ(body.focusNumber == kNoTime, v7) << text;
+                EXPECT_EQ(body.tackleExpires == kNoTime, v7) << text;
+            } else {
+                EXPECT_TRUE(message->hear.textView().size() > 0) << text;
+            }
+        }
+    }
+    EXPECT_EQ(parsed, 2315);
+}
+
+TEST(SensorParserRecordingsTest, SampleMessagesCarryTheirValues) {
+    AgentConfig config;
+    config.quotedTeamName = "\"TestTeam\"";
+    SelfState self;
+    SensorParser parser(config, self);
+    auto message = std::make_unique<SensorMessage>();
+    const SenseBodyInfo& body = message->senseBody;
+    const SeeInfo& see = message->see;
+    const HearInfo& hear = message->hear;
+
+    // Focus target first, then its count; the arm pointing at a target.
+    ASSERT_TRUE(parser.parseMessage(firstReceived("v9-left-known-position.tsv", "(arm (movable 4)"),
+                                    *message));
+    EXPECT_EQ(body.time, 9);
+    EXPECT_EQ(body.focusSide, 'r');
+    EXPECT_EQ(body.focusNumber, 1);
+    EXPECT_EQ(body.focusCount, 1);
+    EXPECT_EQ(body.armMovable, 4);
+    EXPECT_EQ(body.armExpires, 19);
+    EXPECT_EQ(body.armTargetDistance, 10);
+    EXPECT_DOUBLE_EQ(body.armTargetDirection, 30 * kDegToRad);
+    EXPECT_EQ(body.armCount, 1);
+
+    ASSERT_TRUE(parser.parseMessage(
+        firstReceived("v9-player-session.tsv", "(focus (target none) (count 0))"), *message));
+    EXPECT_EQ(body.focusSide, 0);
+    EXPECT_EQ(body.focusNumber, 0);
+    EXPECT_EQ(body.focusCount, 0);
+    EXPECT_EQ(body.stamina, 8000);
+    EXPECT_EQ(body.effort, 1);
+
+    ASSERT_TRUE(parser.parseMessage(
+        firstReceived("v9-say-kick-tackle-session.tsv", "(tackle (expires 9) (count 1))"),
+        *message));
+    EXPECT_EQ(body.tackleExpires, 9);
+    EXPECT_EQ(body.tackleCount, 1);
+    EXPECT_EQ(body.kickCount, 2);
+
+    // "-0", far flag, anonymous players of both kinds.
+    ASSERT_TRUE(
+        parser.parseMessage(firstReceived("v9-goalie-session.tsv", "((F) 2.2 -117)"), *message));
+    bool farFlag = false;
+    for (int i = 0; i < see.count; ++i) {
+        farFlag = farFlag || (see.objects[i].kind == kFlag && !see.objects[i].detailed &&
+                              see.objects[i].direction == -117);
+    }
+    EXPECT_TRUE(farFlag);
+
+    ASSERT_TRUE(parser.parseMessage(firstReceived("v7-player-session.tsv", "((b) 14.9 19 -0 0)"),
+                                    *message));
+    bool minusZero = false;
+    for (int i = 0; i < see.count; ++i) {
+        const SeenObject& seen = see.objects[i];
+        if (seen.kind == kBall) {
+            minusZero = seen.distChange == 0 && std::signbit(seen.distChange);
+        }
+    }
+    EXPECT_TRUE(minusZero);
+
+    ASSERT_TRUE(
+        parser.parseMessage(firstReceived("v9-goalie-session.tsv", "((p) 60.3 5)"), *message));
+    int anonymous = 0;
+    int teamOnly = 0;
+    int opponentOnly = 0;
+    for (int i = 0; i < see.count; ++i) {
+        const SeenObject& seen = see.objects[i];
+        if (seen.kind == kPlayer && seen.number == kNoTime) {
+            anonymous += seen.detailed && seen.id == kTeamNotGiven;
+            teamOnly += seen.id == kOwnTeam;
+            opponentOnly += seen.id == kOtherTeam;
+        }
+    }
+    EXPECT_EQ(anonymous, 2);
+    EXPECT_EQ(teamOnly, 2);
+    EXPECT_EQ(opponentOnly, 1);
+
+    // The goalie mark, and a tackling player with the trailing "t".
+    ASSERT_TRUE(parser.parseMessage(
+        firstReceived("v9-say-kick-tackle-session.tsv", "((p \"TestTeam\" 3 goalie) 3 0"),
+        *message));
+    const SeenObject& goalie = see.objects[see.count - 1];
+    EXPECT_EQ(goalie.goalie, 1);
+    EXPECT_EQ(goalie.number, 3);
+    EXPECT_EQ(goalie.id, kOwnTeam);
+
+    config.quotedTeamName = "\"Other\"";
+    config.opponentTeamName = "Zamo_Opponent";
+    ASSERT_TRUE(parser.parseMessage(
+        firstReceived("v9-right-known-position.tsv", "150 150 t) ((l t) 75.9 -30))"), *message));
+    ASSERT_EQ(see.count, 29);
+    const SeenObject& tackler = see.objects[27];
+    EXPECT_EQ(tackler.tackling, 1);
+    EXPECT_EQ(tackler.id, kOtherTeam);
+    EXPECT_EQ(tackler.bodyFacing, 150);
+    EXPECT_EQ(tackler.pointDir, kNotGiven);
+    EXPECT_EQ(config.opponentTeamName, "TestTeam");
+    EXPECT_EQ(see.objects[0].id, 0);                      // (f c)
+    EXPECT_EQ(see.objects[2].id, findLandmark("l t"));    // (f l t)
+    EXPECT_EQ(see.objects[3].id, findLandmark("g l b"));  // (f g l b)
+    EXPECT_EQ(see.objects[28].id, 1);                     // (l t)
+
+    // A pointing player: seven numbers.
+    ASSERT_TRUE(parser.parseMessage(firstReceived("v9-right-known-position.tsv", "150 150 -178)"),
+                                    *message));
+    bool pointing = false;
+    for (int i = 0; i < see.count; ++i) {
+        pointing = pointing || see.objects[i].pointDir == -178;
+    }
+    EXPECT_TRUE(pointing);
+
+    // Hear in every recorded form.
+    ASSERT_TRUE(parser.parseMessage(firstReceived("v9-player-session.tsv", "our 4 \"Abc0123456\")"),
+                                    *message));
+    EXPECT_EQ(hear.sender, kSenderOur);
+    EXPECT_EQ(hear.senderNumber, 4);
+    EXPECT_EQ(hear.textView(), "Abc0123456");
+    ASSERT_TRUE(
+        parser.parseMessage(firstReceived("v9-left-known-position.tsv", "goal_l_1"), *message));
+    EXPECT_EQ(hear.time, 18);
+    EXPECT_EQ(hear.sender, kSenderReferee);
+    EXPECT_EQ(hear.textView(), "goal_l_1");
+    ASSERT_TRUE(
+        parser.parseMessage(firstReceived("v7-player-session.tsv", "(hear 0 48 "), *message));
+    EXPECT_EQ(hear.direction, 48);
+    EXPECT_EQ(hear.textView(), "Abc0123456");
+}
+
+}  // namespace
+}  // namespace zamo

@@ -1,0 +1,376 @@
+#include "tools/test_server/test_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <utility>
+
+namespace zamo {
+
+namespace {
+
+constexpr int kCycleMs = 100;
+constexpr int kNormalSeeMs = 150;
+
+int openLoopbackSocket(int* port) {
+    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (fd < 0) {
+        return -1;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    socklen_t length = sizeof(address);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    *port = ntohs(address.sin_port);
+    return fd;
+}
+
+std::string firstWord(const std::string& text) {
+    if (text.empty() || text[0] != '(') {
+        return {};
+    }
+    const auto end = text.find_first_of(" )", 1);
+    return text.substr(1, end == std::string::npos ? std::string::npos : end - 1);
+}
+
+std::string widthWord(int width) {
+    switch (width) {
+        case 0:
+            return "narrow";
+        case 2:
+            return "wide";
+        default:
+            return "normal";
+    }
+}
+
+}  // namespace
+
+TestServer::TestServer(TestServerOptions options) : options_(std::move(options)) {}
+
+TestServer::~TestServer() {
+    stop();
+}
+
+bool TestServer::start() {
+    if (socket_ >= 0) {
+        return true;
+    }
+    socket_ = openLoopbackSocket(&port_);
+    if (socket_ < 0) {
+        return false;
+    }
+    start_ = Clock::now();
+    stop_ = false;
+    thread_ = std::thread([this] { run(); });
+    return true;
+}
+
+void TestServer::stop() {
+    stop_ = true;
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+    closeClient();
+    if (socket_ >= 0) {
+        ::close(socket_);
+        socket_ = -1;
+    }
+}
+
+void TestServer::sendReferee(const std::string& word) {
+    std::lock_guard lock(mutex_);
+    pendingReferee_.push_back(word);
+}
+
+void TestServer::fallSilent() {
+    silent_ = true;
+}
+
+std::vector<ReceivedDatagram> TestServer::received() const {
+    std::lock_guard lock(mutex_);
+    return received_;
+}
+
+std::vector<SentDatagram> TestServer::sent() const {
+    std::lock_guard lock(mutex_);
+    return sent_;
+}
+
+std::vector<ReceivedDatagram> TestServer::receivedStartingWith(const std::string& prefix) const {
+    std::vector<ReceivedDatagram> result;
+    std::lock_guard lock(mutex_);
+    for (const auto& datagram : received_) {
+        if (datagram.text.starts_with(prefix)) {
+            result.push_back(datagram);
+        }
+    }
+    return result;
+}
+
+int TestServer::sentCount(const std::string& prefix) const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(std::count_if(sent_.begin(), sent_.end(), [&](const SentDatagram& d) {
+        return d.text.starts_with(prefix);
+    }));
+}
+
+double TestServer::elapsedMs() const {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start_).count();
+}
+
+bool TestServer::waitUntil(const std::function<bool()>& predicate,
+                           std::chrono::milliseconds timeout) const {
+    const auto deadline = Clock::now() + timeout;
+    while (!predicate()) {
+        if (Clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+void TestServer::run() {
+    while (!stop_) {
+        // Sleep at most until the next scheduled message, and never long enough to delay stop().
+        int timeoutMs = 5;
+        if (sessionRunning_) {
+            const auto now = Clock::now();
+            auto next = nextBody_;
+            if (seeScheduled_) {
+                next = std::min(next, nextSee_);
+            }
+            const auto untilNext =
+                std::chrono::duration_cast<std::chrono::milliseconds>(next - now).count();
+            timeoutMs = static_cast<int>(std::clamp<long long>(untilNext, 0, 5));
+        }
+        pollSockets(timeoutMs);
+
+        std::deque<std::string> referee;
+        {
+            std::lock_guard lock(mutex_);
+            referee.swap(pendingReferee_);
+        }
+        if (!sessionRunning_ || silent_) {
+            continue;
+        }
+        for (const auto& word : referee) {
+            if (word == "play_on") {
+                cycleRuns_ = true;
+            } else if (word == "before_kick_off") {
+                cycleRuns_ = false;
+            }
+            sendTo(clientSocket_, "(hear " + std::to_string(cycle_) + " referee " + word + ")");
+        }
+        const auto now = Clock::now();
+        if (now >= nextBody_) {
+            sendBody();
+            nextBody_ += std::chrono::milliseconds(kCycleMs);
+        }
+        if (seeScheduled_ && now >= nextSee_) {
+            sendSee();
+            seeSent_ = true;
+            lastSee_ = nextSee_;
+            nextSee_ = lastSee_ + std::chrono::microseconds(seeIntervalMs() * 1000);
+        }
+    }
+}
+
+void TestServer::pollSockets(int timeoutMs) {
+    std::array<pollfd, 2> fds{};
+    fds[0] = {socket_, POLLIN, 0};
+    fds[1] = {clientSocket_, POLLIN, 0};
+    const nfds_t count = clientSocket_ >= 0 ? 2 : 1;
+    if (::poll(fds.data(), count, timeoutMs) <= 0) {
+        return;
+    }
+    if (fds[0].revents & POLLIN) {
+        receiveOn(socket_, false);
+    }
+    if (count == 2 && (fds[1].revents & POLLIN)) {
+        receiveOn(clientSocket_, true);
+    }
+}
+
+void TestServer::receiveOn(int socket, bool isClientSocket) {
+    std::array<char, 8192> buffer{};
+    sockaddr_in sender{};
+    socklen_t senderLength = sizeof(sender);
+    const ssize_t size = ::recvfrom(socket, buffer.data(), buffer.size(), MSG_DONTWAIT,
+                                    reinterpret_cast<sockaddr*>(&sender), &senderLength);
+    if (size < 0) {
+        return;
+    }
+    ReceivedDatagram datagram;
+    datagram.size = static_cast<std::size_t>(size);
+    datagram.text.assign(buffer.data(), std::find(buffer.data(), buffer.data() + size, '\0'));
+    datagram.oneTrailingZero = size > 0 && buffer[size - 1] == '\0' &&
+                               datagram.text.size() == static_cast<std::size_t>(size - 1);
+    datagram.arrivalMs = elapsedMs();
+    sockaddr_in local{};
+    socklen_t localLength = sizeof(local);
+    ::getsockname(socket, reinterpret_cast<sockaddr*>(&local), &localLength);
+    datagram.localPort = ntohs(local.sin_port);
+    datagram.senderPort = ntohs(sender.sin_port);
+    {
+        std::lock_guard lock(mutex_);
+        received_.push_back(datagram);
+    }
+    if (isClientSocket) {
+        handleClientCommand(datagram.text);
+    } else {
+        handleRegistration(datagram.text, datagram.senderPort);
+    }
+}
+
+void TestServer::handleRegistration(const std::string& text, int senderPort) {
+    const std::string word = firstWord(text);
+    if (word != "init" && word != "reconnect") {
+        return;
+    }
+    agentPort_ = senderPort;
+    if (options_.reply == RegistrationReply::kSilent) {
+        return;
+    }
+    sockaddr_in client{};
+    client.sin_family = AF_INET;
+    client.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    client.sin_port = htons(static_cast<uint16_t>(senderPort));
+    if (options_.reply == RegistrationReply::kRefuse) {
+        const std::string refusal = word == "init" ? "(error no_more_team_or_player_or_goalie)"
+                                                   : "(error no_such_team_or_player)";
+        const std::string wire = refusal + '\0';
+        ::sendto(socket_, wire.data(), wire.size(), 0, reinterpret_cast<sockaddr*>(&client),
+                 sizeof(client));
+        std::lock_guard lock(mutex_);
+        sent_.push_back({refusal, elapsedMs()});
+        return;
+    }
+
+    // A new session is served from a fresh port, aimed at the client.
+    closeClient();
+    int port = 0;
+    clientSocket_ = openLoopbackSocket(&port);
+    if (clientSocket_ < 0) {
+        return;
+    }
+    ::connect(clientSocket_, reinterpret_cast<sockaddr*>(&client), sizeof(client));
+    clientPort_ = port;
+    cycleRuns_ = options_.playMode != "before_kick_off";
+    viewWidth_ = 1;
+    moveCount_ = 0;
+    changeViewCount_ = 0;
+    bodiesSent_ = 0;
+    if (word == "init") {
+        sendTo(clientSocket_, std::string("(init ") + options_.side + ' ' +
+                                  std::to_string(options_.uniformNumber) + ' ' + options_.playMode +
+                                  ')');
+    } else {
+        sendTo(clientSocket_,
+               std::string("(reconnect ") + options_.side + ' ' + options_.playMode + ')');
+    }
+    if (options_.sendParameters) {
+        sendTo(clientSocket_, "(server_param (audio_cut_dist 50)(auto_mode 1)(back_passes 1))");
+        sendTo(clientSocket_, "(player_param (player_types 18)(pt_max 1)(random_seed -1))");
+        sendTo(clientSocket_, "(player_type (id 0)(player_speed_max 1.05)(stamina_inc_max 45))");
+    }
+    const auto now = Clock::now();
+    nextBody_ = now + std::chrono::milliseconds(options_.firstBodyDelayMs);
+    nextSee_ = nextBody_ + std::chrono::milliseconds(options_.seePhaseMs);
+    seeScheduled_ = options_.sendSee;
+    sessionRunning_ = true;
+}
+
+void TestServer::handleClientCommand(const std::string& text) {
+    const std::string word = firstWord(text);
+    if (word == "bye") {
+        sessionRunning_ = false;
+        return;
+    }
+    if (word == "move") {
+        ++moveCount_;
+        return;
+    }
+    if (word != "change_view") {
+        return;
+    }
+    char width[16] = {};
+    char quality[16] = {};
+    if (std::sscanf(text.c_str(), "(change_view %15s %15[^)]", width, quality) != 2) {
+        return;
+    }
+    const std::string widthText = width;
+    const int newWidth = widthText == "narrow" ? 0 : widthText == "wide" ? 2 : 1;
+    ++changeViewCount_;
+    if (newWidth == viewWidth_) {
+        return;
+    }
+    viewWidth_ = newWidth;
+    // The next visual message follows the last one at the new interval.
+    if (seeScheduled_ && seeSent_) {
+        nextSee_ = lastSee_ + std::chrono::microseconds(seeIntervalMs() * 1000);
+    }
+}
+
+void TestServer::sendTo(int socket, const std::string& text) {
+    const std::string wire = text + '\0';
+    ::send(socket, wire.data(), wire.size(), 0);
+    std::lock_guard lock(mutex_);
+    sent_.push_back({text, elapsedMs()});
+}
+
+void TestServer::sendBody() {
+    if (cycleRuns_ && bodiesSent_ > 0) {
+        ++cycle_;
+    }
+    ++bodiesSent_;
+    sendTo(clientSocket_,
+           "(sense_body " + std::to_string(cycle_) + " (view_mode high " + widthWord(viewWidth_) +
+               ") (stamina 8000 1) (speed 0 0) (head_angle 0) (kick 0) (dash 0) (turn 0) (say 0)"
+               " (turn_neck 0) (catch 0) (move " +
+               std::to_string(moveCount_) + ") (change_view " + std::to_string(changeViewCount_) +
+               ") (arm (movable 0) (expires 0) (target 0 0) (count 0)) (focus (target none)"
+               " (count 0)) (tackle (expires 0) (count 0)))");
+}
+
+void TestServer::sendSee() {
+    sendTo(clientSocket_,
+           "(see " + std::to_string(cycle_) +
+               " ((f c) 10.5 -20) ((g r) 60.1 -5) ((b) 3.2 5 0.1 -2) ((l r) 20 -80))");
+}
+
+int TestServer::seeIntervalMs() const {
+    switch (viewWidth_) {
+        case 0:
+            return kNormalSeeMs / 2;
+        case 2:
+            return kNormalSeeMs * 2;
+        default:
+            return kNormalSeeMs;
+    }
+}
+
+void TestServer::closeClient() {
+    if (clientSocket_ >= 0) {
+        ::close(clientSocket_);
+        clientSocket_ = -1;
+    }
+    sessionRunning_ = false;
+    seeScheduled_ = false;
+    seeSent_ = false;
+}
+
+}  // namespace zamo
