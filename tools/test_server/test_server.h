@@ -24,6 +24,15 @@ struct TestServerOptions {
     int firstBodyDelayMs = 30;   // first "sense_body" after the reply
     int seePhaseMs = 90;         // first "see" after the first "sense_body"
     bool sendSee = true;
+    // When set, each visual message shows the field as seen by a player standing at (playerX,
+    // playerY) with body and head towards +x: the right line, flags, the right goal and the ball
+    // at (ballX, ballY), all in the simulator's frame. A "move" from the client puts the player
+    // at its target. Otherwise every visual message is the same fixed text.
+    bool seeFromPlayer = false;
+    double playerX = -30.0;
+    double playerY = 10.0;
+    double ballX = -20.0;
+    double ballY = 0.0;
 };
 
 // One datagram the server received, as it arrived.
@@ -91,6 +100,7 @@ class TestServer {
     void sendTo(int socket, const std::string& text);
     void sendBody();
     void sendSee();
+    std::string seenFromPlayer() const;
     int seeIntervalMs() const;
     void closeClient();
 
@@ -111,6 +121,8 @@ class TestServer {
     bool cycleRuns_ = false;
     int viewWidth_ = 1;  // 0 narrow, 1 normal, 2 wide
     int moveCount_ = 0;
+    double playerX_ = 0.0;
+    double playerY_ = 0.0;
     int changeViewCount_ = 0;
     Clock::time_point nextBody_;
     Clock::time_point lastSee_;
