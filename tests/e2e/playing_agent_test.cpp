@@ -124,11 +124,29 @@ TEST_F(PlayingAgentTest, BeforeKickOffMovesOnceToTheShippedHomeAndThenStands) {
     EXPECT_DOUBLE_EQ(y, 0.0);
 }
 
+TEST_F(PlayingAgentTest, InPlayItRunsForAFreeBallStraightAhead) {
+    TestServerOptions ahead = options("play_on");
+    ahead.ballX = -24.0;
+    ahead.ballY = 10.0;
+    TestServer server(ahead);
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(startAgent(server));
+    playCycles(server, 15);
+    const auto dashes = server.receivedStartingWith("(dash ");
+    ASSERT_FALSE(dashes.empty());
+    double power = 0.0;
+    ASSERT_EQ(std::sscanf(dashes[0].text.c_str(), "(dash %lf)", &power), 1);
+    EXPECT_GT(power, 0.0);
+    EXPECT_TRUE(server.receivedStartingWith("(move ").empty());
+}
+
 TEST_F(PlayingAgentTest, WhileTheGoalieHoldsTheBallNoBodyCommandAndTheSayInItsTurn) {
     TestServer server(options("goalie_catch_ball_l"));
     ASSERT_TRUE(server.start());
     ASSERT_TRUE(startAgent(server));
-    playCycles(server, 35);
+    // Turns come every 11 cycles, and a turn without a visual message of its own cycle has
+    // nothing to say: at a wide view (every third cycle) cycles 7 and 40 both speak.
+    playCycles(server, 45);
 
     for (const ReceivedDatagram& datagram : server.received()) {
         EXPECT_FALSE(isBodyCommand(datagram.text)) << datagram.text;
