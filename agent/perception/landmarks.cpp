@@ -1,6 +1,7 @@
 #include "agent/perception/landmarks.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "agent/config/missing_values.h"
@@ -31,15 +32,25 @@ constexpr std::array<Landmark, kLandmarkCount + 1> kTable{{
     {"r b 20", 51, 57.5, 20.0},   {"r b 30", 52, 57.5, 30.0},   {"Unknown", 53, kNo, kNo},
 }};
 
-// The flag names sorted, so that a seen name is found by binary search: the parser looks up
-// dozens of flags per see message.
-constexpr std::array<std::pair<std::string_view, int>, kLandmarkCount> kSortedNames = [] {
-    std::array<std::pair<std::string_view, int>, kLandmarkCount> names{};
-    for (int i = 0; i < kLandmarkCount; ++i) {
-        names[i] = {kTable[i].name, i};
+// Flag names are at most 8 bytes without NULs, so each packs into one integer; the parser looks
+// up dozens of flags per see message and compares integers instead of strings.
+constexpr std::size_t kMaxPackedName = 8;
+
+constexpr std::uint64_t packName(std::string_view name) {
+    std::uint64_t key = 0;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        key |= std::uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
     }
-    std::sort(names.begin(), names.end());
-    return names;
+    return key;
+}
+
+constexpr std::array<std::pair<std::uint64_t, int>, kLandmarkCount> kSortedKeys = [] {
+    std::array<std::pair<std::uint64_t, int>, kLandmarkCount> keys{};
+    for (int i = 0; i < kLandmarkCount; ++i) {
+        keys[i] = {packName(kTable[i].name), i};
+    }
+    std::sort(keys.begin(), keys.end());
+    return keys;
 }();
 
 }  // namespace
@@ -49,13 +60,14 @@ const std::array<Landmark, kLandmarkCount + 1>& landmarkTable() {
 }
 
 int findLandmark(std::string_view name) {
-    const auto it = std::lower_bound(kSortedNames.begin(), kSortedNames.end(), name,
-                                     [](const std::pair<std::string_view, int>& entry,
-                                        std::string_view key) { return entry.first < key; });
-    if (it != kSortedNames.end() && it->first == name) {
-        return it->second;
+    if (name.empty() || name.size() > kMaxPackedName || name.find('\0') != std::string_view::npos) {
+        return kUnknownLandmark;
     }
-    return kUnknownLandmark;
+    const std::uint64_t key = packName(name);
+    const auto it = std::lower_bound(kSortedKeys.begin(), kSortedKeys.end(), key,
+                                     [](const std::pair<std::uint64_t, int>& entry,
+                                        std::uint64_t k) { return entry.first < k; });
+    return it != kSortedKeys.end() && it->first == key ? it->second : kUnknownLandmark;
 }
 
 }  // namespace zamo

@@ -116,7 +116,7 @@ enum class ListEnd { kMore, kClosed, kEndOfText };
 
 struct SplitResult {
     std::string_view token;
-    std::size_t next = 0;  // start of the next item when end is kMore
+    std::size_t next = 0;  // start of the next item (kMore), or just past the ")" (kClosed)
     ListEnd end = ListEnd::kEndOfText;
 };
 

@@ -36,6 +36,9 @@ TEST(LandmarksTest, TableHasUniqueNamesInIndexOrderAndIsFoundByName) {
     EXPECT_EQ(findLandmark("r b 3"), kUnknownLandmark);
     EXPECT_EQ(findLandmark("r b 30 "), kUnknownLandmark);
     EXPECT_EQ(findLandmark(""), kUnknownLandmark);
+    EXPECT_EQ(findLandmark(std::string_view("c\0", 2)), kUnknownLandmark);
+    EXPECT_EQ(findLandmark("r b 30 r b 30"), kUnknownLandmark);
+    EXPECT_EQ(findLandmark("l t 30"), 39);
     EXPECT_EQ(findLandmark("r b 30"), 52);
     EXPECT_EQ(findLandmark("c"), 0);
 }

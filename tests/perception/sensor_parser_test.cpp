@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <fstream>
 #include <memory>
@@ -150,6 +151,35 @@ TEST_F(SensorParserTest, SeeAssignsNumbersByTheirCount) {
     EXPECT_EQ(object(3).id, 1);
     EXPECT_EQ(object(3).dirChange, 8);
     EXPECT_EQ(object(3).bodyFacing, kNotGiven);
+}
+
+// Every written form of a number converts to the nearest double, as from_chars does.
+TEST_F(SensorParserTest, NumbersConvertExactly) {
+    const std::string_view numbers[] = {"0.1",
+                                        "107.8",
+                                        "-0.3",
+                                        "3500.5",
+                                        "1.",
+                                        ".5",
+                                        "-.25",
+                                        "123456789012345",
+                                        "0.000000000000001",
+                                        "1234567890123456",
+                                        "9007199254740993",
+                                        "1e2",
+                                        "-2.5E-3",
+                                        "0.30000000000000004"};
+    for (const std::string_view number : numbers) {
+        double expected = 0.0;
+        std::from_chars(number.data(), number.data() + number.size(), expected);
+        ASSERT_TRUE(parse("(see 1 ((b) " + std::string(number) + " 0))")) << number;
+        EXPECT_EQ(object(0).distance, expected) << number;
+    }
+    ASSERT_TRUE(parse("(see 1 ((b) -0 0))"));
+    EXPECT_TRUE(std::signbit(object(0).distance));
+    for (const char* bad : {"-", ".", "1..2", "1.2.3", "+-1", "0x10", "1e", "--1", "1-"}) {
+        EXPECT_FALSE(parse(std::string("(see 1 ((b) ") + bad + " 0))")) << bad;
+    }
 }
 
 TEST_F(SensorParserTest, ForeignTeamNamesTheOpponentOnce) {
