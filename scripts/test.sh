@@ -33,11 +33,12 @@ build_tree() {
     cmake --build "$dir" -j2
 }
 
-# Unit tests two at a time; the end-to-end tests alone, since they measure wall-clock timing.
+# Unit tests two at a time; the runtime and end-to-end tests one by one, since they measure
+# wall-clock timing.
 run_tests() {
     local dir=$1
-    ctest --test-dir "$dir" --output-on-failure -j2 -LE e2e --no-tests=ignore
-    ctest --test-dir "$dir" --output-on-failure -L e2e --no-tests=ignore
+    ctest --test-dir "$dir" --output-on-failure -j2 -LE 'e2e|runtime' --no-tests=ignore
+    ctest --test-dir "$dir" --output-on-failure -L 'e2e|runtime' --no-tests=ignore
 }
 
 echo "== build (build/)"
@@ -63,7 +64,7 @@ if [ "$sanitize" = 1 ]; then
         CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DZAMO_WERROR=ON \
             -DZAMO_SANITIZE=address -DZAMO_BUILD_UI=OFF -DZAMO_BUILD_TESTS=OFF \
             -DZAMO_BUILD_BENCH=OFF >/dev/null
-        cmake --build "$root/build-fuzz" -j2
+        cmake --build "$root/build-fuzz" -j2 --target zamo_parse_message_fuzz
         "$root/scripts/fuzz.sh" "$root/build-fuzz" "$fuzz_seconds"
     fi
 fi

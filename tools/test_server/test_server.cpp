@@ -85,7 +85,7 @@ void TestServer::stop() {
     if (thread_.joinable()) {
         thread_.join();
     }
-    closeClient();
+    closeClients();
     if (socket_ >= 0) {
         ::close(socket_);
         socket_ = -1;
@@ -175,7 +175,7 @@ void TestServer::run() {
             } else if (word == "before_kick_off") {
                 cycleRuns_ = false;
             }
-            sendTo(clientSocket_, "(hear " + std::to_string(cycle_) + " referee " + word + ")");
+            sendToClients("(hear " + std::to_string(cycle_) + " referee " + word + ")");
         }
         const auto now = Clock::now();
         if (now >= nextBody_) {
@@ -192,18 +192,22 @@ void TestServer::run() {
 }
 
 void TestServer::pollSockets(int timeoutMs) {
-    std::array<pollfd, 2> fds{};
-    fds[0] = {socket_, POLLIN, 0};
-    fds[1] = {clientSocket_, POLLIN, 0};
-    const nfds_t count = clientSocket_ >= 0 ? 2 : 1;
-    if (::poll(fds.data(), count, timeoutMs) <= 0) {
+    std::vector<pollfd> fds;
+    fds.push_back({socket_, POLLIN, 0});
+    for (const int client : clientSockets_) {
+        fds.push_back({client, POLLIN, 0});
+    }
+    if (::poll(fds.data(), fds.size(), timeoutMs) <= 0) {
         return;
+    }
+    // Client sockets first: a registration may replace them, a "bye" only closes its own.
+    for (std::size_t i = 1; i < fds.size(); ++i) {
+        if (fds[i].revents & POLLIN) {
+            receiveOn(fds[i].fd, true);
+        }
     }
     if (fds[0].revents & POLLIN) {
         receiveOn(socket_, false);
-    }
-    if (count == 2 && (fds[1].revents & POLLIN)) {
-        receiveOn(clientSocket_, true);
     }
 }
 
@@ -232,7 +236,7 @@ void TestServer::receiveOn(int socket, bool isClientSocket) {
         received_.push_back(datagram);
     }
     if (isClientSocket) {
-        handleClientCommand(datagram.text);
+        handleClientCommand(datagram.text, socket);
     } else {
         handleRegistration(datagram.text, datagram.senderPort);
     }
@@ -263,13 +267,16 @@ void TestServer::handleRegistration(const std::string& text, int senderPort) {
     }
 
     // A new session is served from a fresh port, aimed at the client.
-    closeClient();
+    if (!options_.manyClients) {
+        closeClients();
+    }
     int port = 0;
-    clientSocket_ = openLoopbackSocket(&port);
-    if (clientSocket_ < 0) {
+    const int clientSocket = openLoopbackSocket(&port);
+    if (clientSocket < 0) {
         return;
     }
-    ::connect(clientSocket_, reinterpret_cast<sockaddr*>(&client), sizeof(client));
+    clientSockets_.push_back(clientSocket);
+    ::connect(clientSocket, reinterpret_cast<sockaddr*>(&client), sizeof(client));
     clientPort_ = port;
     cycleRuns_ = options_.playMode != "before_kick_off";
     viewWidth_ = 1;
@@ -279,17 +286,18 @@ void TestServer::handleRegistration(const std::string& text, int senderPort) {
     changeViewCount_ = 0;
     bodiesSent_ = 0;
     if (word == "init") {
-        sendTo(clientSocket_, std::string("(init ") + options_.side + ' ' +
-                                  std::to_string(options_.uniformNumber) + ' ' + options_.playMode +
-                                  ')');
+        const int number = options_.uniformNumber + (options_.manyClients ? initCount_ : 0);
+        ++initCount_;
+        sendTo(clientSocket, std::string("(init ") + options_.side + ' ' + std::to_string(number) +
+                                 ' ' + options_.playMode + ')');
     } else {
-        sendTo(clientSocket_,
+        sendTo(clientSocket,
                std::string("(reconnect ") + options_.side + ' ' + options_.playMode + ')');
     }
     if (options_.sendParameters) {
-        sendTo(clientSocket_, "(server_param (audio_cut_dist 50)(auto_mode 1)(back_passes 1))");
-        sendTo(clientSocket_, "(player_param (player_types 18)(pt_max 1)(random_seed -1))");
-        sendTo(clientSocket_, "(player_type (id 0)(player_speed_max 1.05)(stamina_inc_max 45))");
+        sendTo(clientSocket, "(server_param (audio_cut_dist 50)(auto_mode 1)(back_passes 1))");
+        sendTo(clientSocket, "(player_param (player_types 18)(pt_max 1)(random_seed -1))");
+        sendTo(clientSocket, "(player_type (id 0)(player_speed_max 1.05)(stamina_inc_max 45))");
     }
     const auto now = Clock::now();
     nextBody_ = now + std::chrono::milliseconds(options_.firstBodyDelayMs);
@@ -298,10 +306,16 @@ void TestServer::handleRegistration(const std::string& text, int senderPort) {
     sessionRunning_ = true;
 }
 
-void TestServer::handleClientCommand(const std::string& text) {
+void TestServer::handleClientCommand(const std::string& text, int socket) {
     const std::string word = firstWord(text);
     if (word == "bye") {
-        sessionRunning_ = false;
+        if (options_.manyClients) {
+            ::close(socket);
+            std::erase(clientSockets_, socket);
+            sessionRunning_ = !clientSockets_.empty();
+        } else {
+            sessionRunning_ = false;
+        }
         return;
     }
     if (word == "move") {
@@ -342,28 +356,36 @@ void TestServer::sendTo(int socket, const std::string& text) {
     sent_.push_back({text, elapsedMs()});
 }
 
+void TestServer::sendToClients(const std::string& text) {
+    const std::string wire = text + '\0';
+    for (const int client : clientSockets_) {
+        ::send(client, wire.data(), wire.size(), 0);
+    }
+    std::lock_guard lock(mutex_);
+    sent_.push_back({text, elapsedMs()});
+}
+
 void TestServer::sendBody() {
     if (cycleRuns_ && bodiesSent_ > 0) {
         ++cycle_;
     }
     ++bodiesSent_;
-    sendTo(clientSocket_,
-           "(sense_body " + std::to_string(cycle_) + " (view_mode high " + widthWord(viewWidth_) +
-               ") (stamina 8000 1) (speed 0 0) (head_angle 0) (kick 0) (dash 0) (turn 0) (say 0)"
-               " (turn_neck 0) (catch 0) (move " +
-               std::to_string(moveCount_) + ") (change_view " + std::to_string(changeViewCount_) +
-               ") (arm (movable 0) (expires 0) (target 0 0) (count 0)) (focus (target none)"
-               " (count 0)) (tackle (expires 0) (count 0)))");
+    sendToClients(
+        "(sense_body " + std::to_string(cycle_) + " (view_mode high " + widthWord(viewWidth_) +
+        ") (stamina 8000 1) (speed 0 0) (head_angle 0) (kick 0) (dash 0) (turn 0) (say 0)"
+        " (turn_neck 0) (catch 0) (move " +
+        std::to_string(moveCount_) + ") (change_view " + std::to_string(changeViewCount_) +
+        ") (arm (movable 0) (expires 0) (target 0 0) (count 0)) (focus (target none)"
+        " (count 0)) (tackle (expires 0) (count 0)))");
 }
 
 void TestServer::sendSee() {
     if (options_.seeFromPlayer) {
-        sendTo(clientSocket_, "(see " + std::to_string(cycle_) + seenFromPlayer() + ")");
+        sendToClients("(see " + std::to_string(cycle_) + seenFromPlayer() + ")");
         return;
     }
-    sendTo(clientSocket_,
-           "(see " + std::to_string(cycle_) +
-               " ((f c) 10.5 -20) ((g r) 60.1 -5) ((b) 3.2 5 0.1 -2) ((l r) 20 -80))");
+    sendToClients("(see " + std::to_string(cycle_) +
+                  " ((f c) 10.5 -20) ((g r) 60.1 -5) ((b) 3.2 5 0.1 -2) ((l r) 20 -80))");
 }
 
 std::string TestServer::seenFromPlayer() const {
@@ -408,11 +430,11 @@ int TestServer::seeIntervalMs() const {
     }
 }
 
-void TestServer::closeClient() {
-    if (clientSocket_ >= 0) {
-        ::close(clientSocket_);
-        clientSocket_ = -1;
+void TestServer::closeClients() {
+    for (const int client : clientSockets_) {
+        ::close(client);
     }
+    clientSockets_.clear();
     sessionRunning_ = false;
     seeScheduled_ = false;
     seeSent_ = false;

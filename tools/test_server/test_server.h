@@ -27,12 +27,17 @@ struct TestServerOptions {
     // When set, each visual message shows the field as seen by a player standing at (playerX,
     // playerY) with body and head towards +x: the right line, flags, the right goal and the ball
     // at (ballX, ballY), all in the simulator's frame. A "move" from the client puts the player
-    // at its target. Otherwise every visual message is the same fixed text.
+    // at its target; with many clients they all share that one player. Otherwise every visual
+    // message is the same fixed text.
     bool seeFromPlayer = false;
     double playerX = -30.0;
     double playerY = 10.0;
     double ballX = -20.0;
     double ballY = 0.0;
+    // Every registration opens a session of its own and the earlier ones stay, as for a whole
+    // team; the k-th "init" (from 0) is given number uniformNumber + k. All sessions share one
+    // clock, play mode and view width, and a session ends with its client's "bye".
+    bool manyClients = false;
 };
 
 // One datagram the server received, as it arrived.
@@ -51,10 +56,11 @@ struct SentDatagram {
     double sentMs = 0.0;
 };
 
-// A loopback simulator stand-in driven by a test. It answers one client's registration from a
-// fresh port, then sends "sense_body" every 100 ms and "see" at the interval of the client's view
-// width (75, 150 or 300 ms), follows "change_view", sends referee "hear" messages on cue, and
-// records every datagram it receives. Runs on its own thread between start() and stop().
+// A loopback simulator stand-in driven by a test. It answers one client's registration (or, with
+// manyClients, each client's) from a fresh port, then sends "sense_body" every 100 ms and "see" at
+// the interval of the client's view width (75, 150 or 300 ms), follows "change_view", sends referee
+// "hear" messages on cue, and records every datagram it receives. Runs on its own thread between
+// start() and stop().
 class TestServer {
   public:
     explicit TestServer(TestServerOptions options = {});
@@ -67,9 +73,9 @@ class TestServer {
     void stop();
 
     int port() const { return port_; }
-    // The port the client's session is served from; 0 before a registration was accepted.
+    // The port the latest client's session is served from; 0 before a registration was accepted.
     int clientPort() const { return clientPort_.load(); }
-    // The client's own port, as its registration came from; 0 before one arrived.
+    // The latest client's own port, as its registration came from; 0 before one arrived.
     int agentPort() const { return agentPort_.load(); }
 
     // Sends "(hear <cycle> referee <word>)" to the client at once; the words "play_on" and
@@ -96,13 +102,15 @@ class TestServer {
     void pollSockets(int timeoutMs);
     void receiveOn(int socket, bool isClientSocket);
     void handleRegistration(const std::string& text, int senderPort);
-    void handleClientCommand(const std::string& text);
+    void handleClientCommand(const std::string& text, int socket);
     void sendTo(int socket, const std::string& text);
+    // Sends to every session.
+    void sendToClients(const std::string& text);
     void sendBody();
     void sendSee();
     std::string seenFromPlayer() const;
     int seeIntervalMs() const;
-    void closeClient();
+    void closeClients();
 
     TestServerOptions options_;
     Clock::time_point start_;
@@ -115,7 +123,8 @@ class TestServer {
     std::atomic<int> agentPort_{0};
 
     // Session state, touched only by the server thread.
-    int clientSocket_ = -1;
+    std::vector<int> clientSockets_;
+    int initCount_ = 0;
     bool sessionRunning_ = false;
     int cycle_ = 0;
     bool cycleRuns_ = false;

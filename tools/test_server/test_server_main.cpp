@@ -1,5 +1,6 @@
-// Serves one agent on a free loopback port until interrupted, for trying an agent by hand:
-//   ZamoTestServer [--refuse|--silent] [--see-phase MS]
+// Serves one agent (with --many, a whole team) on a free loopback port until interrupted, for
+// trying agents by hand:
+//   ZamoTestServer [--refuse|--silent] [--many] [--see-phase MS]
 // prints the port to connect to, then every datagram it receives.
 #include <chrono>
 #include <csignal>
@@ -25,10 +26,13 @@ int main(int argc, char** argv) {
             options.reply = zamo::RegistrationReply::kRefuse;
         } else if (argument == "--silent") {
             options.reply = zamo::RegistrationReply::kSilent;
+        } else if (argument == "--many") {
+            options.manyClients = true;
         } else if (argument == "--see-phase" && i + 1 < argc) {
             options.seePhaseMs = std::atoi(argv[++i]);
         } else {
-            std::fprintf(stderr, "usage: %s [--refuse|--silent] [--see-phase MS]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--refuse|--silent] [--many] [--see-phase MS]\n",
+                         argv[0]);
             return 2;
         }
     }
