@@ -1,58 +1,683 @@
 #include "agent/perception/world_model.h"
 
-#include "agent/config/missing_values.h"
-#include "agent/perception/self_state.h"
-#include "agent/runtime/command_sender.h"
-#include "agent/runtime/sensor_store.h"
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "agent/perception/geometry.h"
+#include "agent/perception/localiser.h"
+#include "agent/perception/sensor_parser.h"
+#include "agent/runtime/agent_context.h"
 
 namespace zamo {
 
 namespace {
 
-// Copies a value the message carried; a missing one leaves the state as it was.
-void takeInt(int& target, int value) {
-    if (value != kNoTime) {
-        target = value;
+// A ball or player not seen for this many cycles is forgotten.
+constexpr int kBallMemory = 10;
+constexpr int kTeammateMemory = 10;
+constexpr int kOpponentMemory = 50;
+// An unnumbered player is taken for the nearest known one closer than this.
+constexpr double kMatchRadius = 5.0;
+// Beyond this a seen object's numbers are no object of the field.
+constexpr double kMaxSeenDistance = 1000.0;
+constexpr double kMaxSeenDirection = 360.0;
+constexpr int kSayPeriod = 11;
+
+bool known(int time) {
+    return time != kNoTime;
+}
+
+bool given(double value) {
+    return value != kNotGiven && std::isfinite(value);
+}
+
+bool placeable(const SeenObject& object) {
+    return given(object.distance) && object.distance >= 0.0 &&
+           object.distance <= kMaxSeenDistance && given(object.direction) &&
+           std::abs(object.direction) <= kMaxSeenDirection;
+}
+
+// The moving object's velocity from how fast its distance and direction change, relative to an
+// observer at distance r moving with ownVelocity.
+Vec2 velocityFromChanges(Vec2 offset, double r, double distChange, double dirChangeDeg,
+                         Vec2 ownVelocity) {
+    const double radial = r > 0.0 ? distChange / r : 0.0;
+    const double turn = dirChangeDeg * kDegToRad;
+    return {offset.x * radial + ownVelocity.x - turn * offset.y,
+            turn * offset.x + offset.y * radial + ownVelocity.y};
+}
+
+// Whether now lies more than memory cycles after time; safe for any int.
+bool olderThan(int time, int now, int memory) {
+    return static_cast<std::int64_t>(time) < static_cast<std::int64_t>(now) - memory;
+}
+
+void forgetIfOld(int& positionTime, int& velocityTime, int now, int memory) {
+    if (!olderThan(positionTime, now, memory)) {
+        return;
+    }
+    positionTime = kNoTime;
+    if (olderThan(velocityTime, now, memory)) {
+        velocityTime = kNoTime;
     }
 }
 
-void takeReal(double& target, double value) {
-    if (value != kNotGiven) {
-        target = value;
+void scaleToLength(Vec2& v, double maximum) {
+    const double l = length(v);
+    if (l > maximum && l > 0.0) {
+        v = v * (maximum / l);
     }
 }
 
 }  // namespace
 
+WorldModel::WorldModel(AgentContext& context) : context_(context), history_(context.worldHistory) {}
+
+PlayerRecord* WorldModel::ownRecord(WorldSnapshot& snapshot) const {
+    const int number = context_.config.uniformNumber;
+    if (number < 1 || number > kTeamSize) {
+        return nullptr;
+    }
+    return &snapshot.teammates[static_cast<std::size_t>(number - 1)];
+}
+
+void WorldModel::resetSnapshot(int index) {
+    if (index < 0 || index >= kHistorySize) {
+        return;
+    }
+    WorldSnapshot& s = history_.snapshots[static_cast<std::size_t>(index)];
+    s.ballPositionTime = kNoTime;
+    s.ballVelocityTime = kNoTime;
+    for (auto* team : {&s.teammates, &s.opponents}) {
+        for (PlayerRecord& r : *team) {
+            r.goalieTime = kNoTime;
+            r.positionTime = kNoTime;
+            r.velocityTime = kNoTime;
+            r.bodyTime = kNoTime;
+            r.neckTime = kNoTime;
+            r.catchBanTime = kNoTime;
+            r.tackleTime = kNoTime;
+            r.armTime = kNoTime;
+            r.focusTime = kNoTime;
+            r.viewWidthTime = kNoTime;
+            r.viewQualityTime = kNoTime;
+            r.staminaTime = kNoTime;
+            r.effortTime = kNoTime;
+            r.recoveryTime = kNoTime;
+        }
+    }
+}
+
 void WorldModel::resetWorld() {
-    sensors_.lastSee.time = kNoTime;
-    sensors_.lastBody.time = kNoTime;
-    sensors_.lastHearFromTeammate.time = kNoTime;
-    sender_.clearHistory();
+    SensorStore& sensors = context_.sensorStore;
+    sensors.lastSee.time = kNoTime;
+    sensors.lastBody.time = kNoTime;
+    sensors.lastHearFromTeammate.time = kNoTime;
+    for (int i = 0; i < kHistorySize; ++i) {
+        resetSnapshot(i);
+        // Cycles of an earlier connection must not count as the one before the next message.
+        history_.snapshots[static_cast<std::size_t>(i)].time = kNoTime;
+    }
+    history_.current = 0;
+    clearTeamMessage(teamMessage_);
+    resetStamina(context_.self, context_.serverParams);
+    context_.self.beforeKickOffCount = 0;
+    context_.commandSender.clearHistory();
 }
 
 void WorldModel::updateWorld() {
-    const SenseBodyInfo& body = sensors_.lastBody;
-    if (body.time == kNoTime) {
+    const int d = context_.clock.cycle;
+    const int e = history_.currentSnapshot().time;
+    int steps = (e >= d || d < 0 || e < 0) ? 1 : d - e;
+    // Older predictions would be overwritten in the ring before anyone could read them.
+    steps = std::min(steps, kHistorySize);
+    const SensorStore& sensors = context_.sensorStore;
+    const bool cycleKnown = d != kNoTime;
+
+    for (int i = 0; i < steps; ++i) {
+        const int p = history_.current;
+        history_.current = (p + 1) % kHistorySize;
+        resetSnapshot(history_.current);
+        WorldSnapshot& prev = history_.snapshots[static_cast<std::size_t>(p)];
+        WorldSnapshot& next = history_.currentSnapshot();
+        if (i == steps - 1) {
+            next.time = d;
+            next.playModeTime = context_.playMode.time;
+            next.playMode = context_.playMode.mode;
+            const ScoreBlock& score = context_.self.score;
+            next.firstScoreTime = score.firstScoreTime;
+            next.firstScore = score.firstScore;
+            next.secondScoreTime = score.secondScoreTime;
+            next.secondScore = score.secondScore;
+            const HearInfo& hear = sensors.lastHearFromTeammate;
+            if (cycleKnown && hear.time == d) {
+                clearTeamMessage(teamMessage_);
+                if (decodeTeamMessage(teamMessage_, hear.textView(), hear.time, hear.senderNumber,
+                                      context_.serverParams)) {
+                    mergeTeamMessage(teamMessage_, prev);
+                }
+            }
+        } else {
+            next.time = d - (steps - 1 - i);
+            next.playModeTime = prev.playModeTime;
+            next.playMode = prev.playMode;
+            next.firstScoreTime = prev.firstScoreTime;
+            next.firstScore = prev.firstScore;
+            next.secondScoreTime = prev.secondScoreTime;
+            next.secondScore = prev.secondScore;
+        }
+        carryOver(prev, next);
+    }
+
+    if (cycleKnown && sensors.lastBody.time == d) {
+        applySenseBody(sensors.lastBody);
+    }
+    if (cycleKnown && sensors.lastSee.time == d) {
+        applySee(sensors.lastSee);
+    }
+    const int own = context_.config.uniformNumber;
+    if (d >= 0 && own >= 1 && own <= kTeamSize && d % kSayPeriod == own % kSayPeriod) {
+        teamMessage_.outgoing.fill('\0');
+        encodeTeamMessage(teamMessage_, currentSnapshot(), own, context_.serverParams,
+                          context_.geometry);
+    }
+}
+
+void WorldModel::carryOver(const WorldSnapshot& prev, WorldSnapshot& next) {
+    const ServerParams& params = context_.serverParams;
+    SelfState& self = context_.self;
+
+    // Groups unknown in prev carry kNoTime, so copying whole records copies the known ones.
+    next.ballPositionTime = prev.ballPositionTime;
+    next.ballPosition = prev.ballPosition;
+    next.ballVelocityTime = prev.ballVelocityTime;
+    next.ballVelocity = prev.ballVelocity;
+    next.teammates = prev.teammates;
+    next.opponents = prev.opponents;
+
+    applyOwnCommands(prev, next);
+
+    PlayerRecord* own = ownRecord(next);
+    if (own != nullptr) {
+        const auto countDown = [](int time, int& value) {
+            if (known(time) && value > 0) {
+                --value;
+            }
+        };
+        countDown(own->catchBanTime, own->catchBan);
+        countDown(own->tackleTime, own->tackleExpires);
+        countDown(own->armTime, own->armExpires);
+        countDown(own->armTime, own->armMovable);
+        if (known(own->catchBanTime)) {
+            self.catchBan = own->catchBan;
+        }
+        if (known(own->tackleTime)) {
+            self.tackleExpires = own->tackleExpires;
+        }
+        if (known(own->armTime)) {
+            self.armExpires = own->armExpires;
+            self.armMovable = own->armMovable;
+        }
+    }
+
+    if (known(next.ballVelocityTime)) {
+        if (known(next.ballPositionTime)) {
+            next.ballPosition += next.ballVelocity;
+        }
+        next.ballVelocity = next.ballVelocity * params.ballDecay;
+    }
+    for (auto* team : {&next.teammates, &next.opponents}) {
+        for (PlayerRecord& r : *team) {
+            if (known(r.velocityTime)) {
+                if (known(r.positionTime)) {
+                    r.position += r.velocity;
+                }
+                r.velocity = r.velocity * params.playerDecay;
+            }
+        }
+    }
+    if (own != nullptr) {
+        if (known(own->positionTime)) {
+            self.position = own->position;
+        }
+        if (known(own->velocityTime)) {
+            self.velocity = own->velocity;
+            self.speed = length(own->velocity);
+            self.velocityDirection = context_.geometry.directionOf(own->velocity);
+        }
+    }
+
+    // Stamina bookkeeping as the server does it at the end of a cycle.
+    const double staminaMax = params.staminaMax;
+    if (self.stamina <= params.recoverDecThr * staminaMax && self.recovery > params.recoverMin) {
+        self.recovery -= params.recoverDec;
+    }
+    if (self.stamina <= params.effortDecThr * staminaMax && self.effort > params.effortMin) {
+        self.effort -= params.effortDec;
+    }
+    if (self.stamina >= params.effortIncThr * staminaMax && self.effort < params.effortInit) {
+        self.effort = std::min(self.effort + params.effortInc, params.effortInit);
+    }
+    self.stamina = std::min(self.stamina + self.recovery * params.staminaIncMax, staminaMax);
+    if (own != nullptr) {
+        own->stamina = self.stamina;
+        own->staminaTime = next.time;
+        own->effort = self.effort;
+        own->effortTime = next.time;
+        own->recovery = self.recovery;
+        own->recoveryTime = next.time;
+    }
+}
+
+void WorldModel::applyOwnCommands(const WorldSnapshot& prev, WorldSnapshot& next) {
+    PlayerRecord* own = ownRecord(next);
+    if (own == nullptr) {
         return;
     }
-    takeInt(self_.viewWidth, body.viewWidth);
-    takeInt(self_.viewQuality, body.viewQuality);
-    takeReal(self_.stamina, body.stamina);
-    takeReal(self_.effort, body.effort);
-    takeReal(self_.neckAngle, body.headAngle);
-    takeReal(self_.speed, body.speedAmount);
-    takeInt(self_.kickCount, body.kickCount);
-    takeInt(self_.dashCount, body.dashCount);
-    takeInt(self_.turnCount, body.turnCount);
-    takeInt(self_.sayCount, body.sayCount);
-    takeInt(self_.turnNeckCount, body.turnNeckCount);
-    takeInt(self_.catchCount, body.catchCount);
-    takeInt(self_.moveCount, body.moveCount);
-    takeInt(self_.changeViewCount, body.changeViewCount);
-    takeInt(self_.tackleCount, body.tackleCount);
-    takeInt(self_.armCount, body.armCount);
-    takeInt(self_.focusCount, body.focusCount);
+    const ServerParams& params = context_.serverParams;
+    const Geometry& geometry = context_.geometry;
+    const SenseBodyInfo& body = context_.sensorStore.lastBody;
+    SelfState& self = context_.self;
+    const CommandSender& sender = context_.commandSender;
+
+    // A command counts only when the server's counter shows it was carried out.
+    const auto executed = [&](int cycle, int kind, int serverCount,
+                              int ownCount) -> std::optional<SentCommandRecord> {
+        if (serverCount == kNoTime || serverCount <= ownCount) {
+            return std::nullopt;
+        }
+        return sender.findSentCommand(cycle, kind);
+    };
+    const int cycle = prev.time;
+
+    if (const auto c = executed(cycle, kCatchCommand, body.catchCount, self.catchCount)) {
+        if (known(own->positionTime) && known(own->bodyTime)) {
+            const double b = own->bodyDirection * kDegToRad;
+            next.ballPosition = own->position + Vec2{std::cos(b), std::sin(b)} *
+                                                    (params.playerSize + params.ballSize);
+        }
+        next.ballVelocity = {0.0, 0.0};
+        own->velocity = {0.0, 0.0};
+        own->catchBan = params.catchBanCycles;
+        if (!known(own->catchBanTime)) {
+            own->catchBanTime = next.time;
+        }
+        self.catchBan = own->catchBan;
+    } else if (const auto dash = executed(cycle, kDashCommand, body.dashCount, self.dashCount)) {
+        const double power = dash->firstValue;
+        if (known(own->bodyTime) && known(own->velocityTime)) {
+            const double b = own->bodyDirection * kDegToRad;
+            own->velocity +=
+                Vec2{std::cos(b), std::sin(b)} * (self.effort * params.dashPowerRate * power);
+            scaleToLength(own->velocity, params.playerSpeedMax);
+        }
+        self.stamina -= power > 0.0 ? power : -2.0 * power;
+        self.stamina = std::max(self.stamina, 0.0);
+    } else if (const auto kick = executed(cycle, kKickCommand, body.kickCount, self.kickCount)) {
+        if (known(own->positionTime) && known(own->bodyTime) && known(next.ballPositionTime) &&
+            known(next.ballVelocityTime)) {
+            const double dirDiff = std::abs(geometry.subtractAngles(
+                geometry.directionTo(own->position, next.ballPosition), own->bodyDirection));
+            const double distDiff =
+                distance(own->position, next.ballPosition) - params.playerSize - params.ballSize;
+            const double rate = params.kickPowerRate * (1.0 - 0.25 * dirDiff / 180.0 -
+                                                        0.25 * distDiff / params.kickableMargin);
+            const double k = geometry.addAngles(own->bodyDirection, kick->secondValue) * kDegToRad;
+            next.ballVelocity += Vec2{std::cos(k), std::sin(k)} * (rate * kick->firstValue);
+            scaleToLength(next.ballVelocity, params.ballSpeedMax);
+        }
+    } else if (const auto move = executed(cycle, kMoveCommand, body.moveCount, self.moveCount)) {
+        // After a move the agent stands elsewhere: what it saw from before no longer holds.
+        // The own record keeps every group, its position and velocity times included.
+        const PlayerRecord before = *own;
+        resetSnapshot(history_.current);
+        *own = before;
+        own->position = {move->firstValue, move->secondValue};
+        own->velocity = {0.0, 0.0};
+    } else if (executed(cycle, kTackleCommand, body.tackleCount, self.tackleCount)) {
+        own->tackleExpires = params.tackleCycles;
+        if (!known(own->tackleTime)) {
+            own->tackleTime = next.time;
+        }
+        self.tackleExpires = own->tackleExpires;
+    } else if (const auto turn = executed(cycle, kTurnCommand, body.turnCount, self.turnCount)) {
+        if (known(own->bodyTime) && known(own->velocityTime)) {
+            const double actual =
+                turn->firstValue / (1.0 + params.inertiaMoment * length(own->velocity));
+            own->bodyDirection = geometry.addAngles(own->bodyDirection, actual);
+            self.bodyDirection = own->bodyDirection;
+        }
+    }
+
+    // The view control sends change_view during the cycle it is to take effect in.
+    if (const auto view =
+            executed(next.time, kChangeViewCommand, body.changeViewCount, self.changeViewCount)) {
+        own->viewWidth = static_cast<int>(view->firstValue);
+        own->viewQuality = static_cast<int>(view->secondValue);
+        own->viewWidthTime = next.time;
+        own->viewQualityTime = next.time;
+        self.viewWidth = own->viewWidth;
+        self.viewQuality = own->viewQuality;
+    }
+    if (const auto neck =
+            executed(cycle, kTurnNeckCommand, body.turnNeckCount, self.turnNeckCount)) {
+        if (known(own->neckTime)) {
+            own->neckAngle = geometry.addAngles(own->neckAngle, neck->firstValue);
+            self.neckAngle = own->neckAngle;
+        }
+    }
+}
+
+void WorldModel::applySenseBody(const SenseBodyInfo& body) {
+    PlayerRecord* own = ownRecord(history_.currentSnapshot());
+    SelfState& self = context_.self;
+    const Geometry& geometry = context_.geometry;
+    const int t = body.time;
+
+    // Items an older protocol does not send keep their values.
+    const auto count = [](int reported, int& counter) {
+        if (reported != kNoTime) {
+            counter = reported;
+        }
+    };
+    count(body.kickCount, self.kickCount);
+    count(body.dashCount, self.dashCount);
+    count(body.turnCount, self.turnCount);
+    count(body.sayCount, self.sayCount);
+    count(body.turnNeckCount, self.turnNeckCount);
+    count(body.catchCount, self.catchCount);
+    count(body.moveCount, self.moveCount);
+    count(body.changeViewCount, self.changeViewCount);
+    count(body.tackleCount, self.tackleCount);
+    count(body.armCount, self.armCount);
+    count(body.focusCount, self.focusCount);
+    if (given(body.speedAmount)) {
+        self.speed = body.speedAmount;
+    }
+
+    if (body.viewQuality != kNoTime) {
+        self.viewQuality = body.viewQuality;
+    }
+    if (body.viewWidth != kNoTime) {
+        self.viewWidth = body.viewWidth;
+    }
+    if (given(body.stamina)) {
+        self.stamina = body.stamina;
+    }
+    if (given(body.effort)) {
+        self.effort = body.effort;
+    }
+    if (given(body.headAngle)) {
+        self.neckAngle = body.headAngle;
+    }
+    if (body.armMovable != kNoTime) {
+        self.armMovable = body.armMovable;
+        self.armExpires = body.armExpires;
+        self.armTargetDistance = body.armTargetDistance;
+        self.armTargetDirection = body.armTargetDirection;
+    }
+    if (body.focusNumber != kNoTime) {
+        self.focusSide = body.focusSide;
+        self.focusNumber = body.focusNumber;
+    }
+    if (body.tackleExpires != kNoTime) {
+        self.tackleExpires = body.tackleExpires;
+    }
+    if (own == nullptr) {
+        return;
+    }
+
+    if (body.viewQuality != kNoTime) {
+        own->viewQuality = body.viewQuality;
+        own->viewQualityTime = t;
+    }
+    if (body.viewWidth != kNoTime) {
+        own->viewWidth = body.viewWidth;
+        own->viewWidthTime = t;
+    }
+    if (given(body.stamina)) {
+        own->stamina = body.stamina;
+        own->staminaTime = t;
+    }
+    if (given(body.effort)) {
+        own->effort = body.effort;
+        own->effortTime = t;
+    }
+    if (given(body.headAngle)) {
+        own->neckAngle = body.headAngle;
+        own->neckTime = t;
+    }
+    if (body.armMovable != kNoTime) {
+        own->armMovable = body.armMovable;
+        own->armExpires = body.armExpires;
+        own->armTargetDistance = body.armTargetDistance;
+        own->armTargetDirection = body.armTargetDirection;
+        own->armTime = t;
+    }
+    if (body.focusNumber != kNoTime) {
+        own->focusSide = body.focusSide;
+        own->focusNumber = body.focusNumber;
+        own->focusTime = t;
+    }
+    if (body.tackleExpires != kNoTime) {
+        own->tackleExpires = body.tackleExpires;
+        own->tackleTime = t;
+    }
+
+    if (known(own->bodyTime) && given(body.speedAmount) && given(body.speedDirection)) {
+        const double v = geometry.addAngles(body.speedDirection,
+                                            geometry.addAngles(own->bodyDirection, self.neckAngle));
+        own->velocity = Vec2{std::cos(v * kDegToRad), std::sin(v * kDegToRad)} * body.speedAmount;
+        own->velocityTime = t;
+        self.velocity = own->velocity;
+        self.velocityDirection = v;
+    }
+}
+
+void WorldModel::applySee(const SeeInfo& see) {
+    PlayerRecord* own = ownRecord(history_.currentSnapshot());
+    if (own == nullptr) {
+        return;
+    }
+    const std::optional<LocalisationResult> place =
+        context_.localiser.localise(see, context_.config.side);
+    if (!place) {
+        return;
+    }
+    WorldSnapshot& now = history_.currentSnapshot();
+    SelfState& self = context_.self;
+    const Geometry& geometry = context_.geometry;
+    const SenseBodyInfo& body = context_.sensorStore.lastBody;
+    const int t = see.time;
+
+    own->position = {place->x, place->y};
+    own->positionTime = t;
+    own->goalie = context_.config.isGoalie;
+    own->goalieTime = t;
+    own->bodyDirection = geometry.subtractAngles(place->headDirection, self.neckAngle);
+    own->bodyTime = t;
+    // The speed sensed this cycle, turned into the field frame now that the body is known.
+    if (body.time == t && given(body.speedAmount) && given(body.speedDirection)) {
+        const double v = geometry.addAngles(geometry.addAngles(own->bodyDirection, self.neckAngle),
+                                            body.speedDirection);
+        own->velocity = Vec2{std::cos(v * kDegToRad), std::sin(v * kDegToRad)} * body.speedAmount;
+        own->velocityTime = t;
+    }
+    self.position = own->position;
+    self.bodyDirection = own->bodyDirection;
+    if (known(own->velocityTime)) {
+        self.velocity = own->velocity;
+        self.speed = length(own->velocity);
+        self.velocityDirection = geometry.directionOf(own->velocity);
+    }
+
+    seen_.fill(false);
+    const std::size_t ownIndex = static_cast<std::size_t>(own - now.teammates.data());
+    seen_[ownIndex] = true;
+
+    const Vec2 origin = own->position;
+    const double head = geometry.addAngles(own->bodyDirection, self.neckAngle);
+    const bool ownVelocityKnown = known(own->velocityTime);
+    const Vec2 ownVelocity = own->velocity;
+    const int count = std::clamp(see.count, 0, static_cast<int>(see.objects.size()));
+    const auto placeOf = [&](const SeenObject& object) {
+        const double g = geometry.addAngles(head, object.direction) * kDegToRad;
+        return origin + Vec2{std::cos(g), std::sin(g)} * object.distance;
+    };
+
+    // Numbered players and the ball first, so that unnumbered players only match the rest.
+    bool ballSeen = false;
+    for (int i = 0; i < count; ++i) {
+        const SeenObject& object = see.objects[static_cast<std::size_t>(i)];
+        if (!placeable(object)) {
+            continue;
+        }
+        if (object.kind == kBall) {
+            const Vec2 p = placeOf(object);
+            now.ballPosition = p;
+            now.ballPositionTime = t;
+            ballSeen = true;
+            if (given(object.distChange) && given(object.dirChange) && ownVelocityKnown) {
+                now.ballVelocity = velocityFromChanges(
+                    p - origin, object.distance, object.distChange, object.dirChange, ownVelocity);
+                now.ballVelocityTime = t;
+            }
+        } else if (object.kind == kPlayer && (object.id == kOwnTeam || object.id == kOtherTeam) &&
+                   object.number >= 1 && object.number <= kTeamSize) {
+            const std::size_t index = static_cast<std::size_t>(object.number - 1) +
+                                      (object.id == kOtherTeam ? kTeamSize : 0);
+            // Nobody else wears the own number in the own team.
+            if (index == ownIndex) {
+                continue;
+            }
+            seen_[index] = true;
+            updateSeenPlayer(
+                object.id == kOtherTeam ? now.opponents[index - kTeamSize] : now.teammates[index],
+                object, t);
+        }
+    }
+
+    // The nearest unmatched known player of a team within the match radius, as a seen_ index.
+    const auto nearestOf = [&](int team, Vec2 p, double& best) {
+        int found = -1;
+        const auto& records = team == kOtherTeam ? now.opponents : now.teammates;
+        const std::size_t offset = team == kOtherTeam ? kTeamSize : 0;
+        for (std::size_t k = 0; k < records.size(); ++k) {
+            if (seen_[k + offset] || !known(records[k].positionTime)) {
+                continue;
+            }
+            const double gap = distance(records[k].position, p);
+            if (gap < best) {
+                best = gap;
+                found = static_cast<int>(k + offset);
+            }
+        }
+        return found;
+    };
+    const auto recordAt = [&](int index) -> PlayerRecord& {
+        return index >= kTeamSize ? now.opponents[static_cast<std::size_t>(index - kTeamSize)]
+                                  : now.teammates[static_cast<std::size_t>(index)];
+    };
+    for (int i = 0; i < count; ++i) {
+        const SeenObject& object = see.objects[static_cast<std::size_t>(i)];
+        if (object.kind != kPlayer || !placeable(object) ||
+            (object.id != kOwnTeam && object.id != kOtherTeam) ||
+            (object.number >= 1 && object.number <= kTeamSize)) {
+            continue;
+        }
+        double best = kMatchRadius;
+        const int match = nearestOf(object.id, placeOf(object), best);
+        if (match >= 0) {
+            seen_[static_cast<std::size_t>(match)] = true;
+            updateSeenPlayer(recordAt(match), object, t);
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        const SeenObject& object = see.objects[static_cast<std::size_t>(i)];
+        if (object.kind != kPlayer || !placeable(object) || object.id != kTeamNotGiven) {
+            continue;
+        }
+        const Vec2 p = placeOf(object);
+        double best = kMatchRadius;
+        int match = nearestOf(kOwnTeam, p, best);
+        if (const int opponent = nearestOf(kOtherTeam, p, best); opponent >= 0) {
+            match = opponent;
+        }
+        if (match >= 0) {
+            seen_[static_cast<std::size_t>(match)] = true;
+            updateSeenPlayer(recordAt(match), object, t);
+        }
+    }
+
+    const int mode = context_.playMode.mode;
+    if (mode == kGoalL || mode == kGoalR) {
+        // After a goal the ball waits at the centre spot for the kick-off.
+        now.ballPosition = {0.0, 0.0};
+        now.ballVelocity = {0.0, 0.0};
+        now.ballPositionTime = context_.playMode.time;
+        now.ballVelocityTime = context_.playMode.time;
+    }
+    expire(t, ballSeen);
+}
+
+void WorldModel::updateSeenPlayer(PlayerRecord& record, const SeenObject& object, int time) {
+    const Geometry& geometry = context_.geometry;
+    const PlayerRecord& own = *ownRecord(history_.currentSnapshot());
+    const double head = geometry.addAngles(own.bodyDirection, context_.self.neckAngle);
+    const double g = geometry.addAngles(head, object.direction) * kDegToRad;
+    const Vec2 offset = Vec2{std::cos(g), std::sin(g)} * object.distance;
+
+    record.position = own.position + offset;
+    record.positionTime = time;
+    if (object.goalie || !known(record.goalieTime)) {
+        record.goalie = object.goalie;
+        record.goalieTime = time;
+    }
+    if (given(object.distChange) && given(object.dirChange) && known(own.velocityTime)) {
+        record.velocity = velocityFromChanges(offset, object.distance, object.distChange,
+                                              object.dirChange, own.velocity);
+        record.velocityTime = time;
+    }
+    // The server gives facings relative to the observer's head, not its body.
+    if (given(object.bodyFacing)) {
+        record.bodyDirection = geometry.addAngles(head, object.bodyFacing);
+        record.bodyTime = time;
+        if (given(object.headFacing)) {
+            record.neckAngle = geometry.subtractAngles(geometry.addAngles(object.headFacing, head),
+                                                       record.bodyDirection);
+            record.neckTime = time;
+        }
+    }
+    if (given(object.pointDir) && known(record.bodyTime) && known(record.neckTime)) {
+        record.armTargetDirection = geometry.subtractAngles(
+            object.pointDir, geometry.addAngles(record.bodyDirection, record.neckAngle));
+        record.armTime = time;
+        record.armMovable = kNoTime;
+        record.armExpires = kNoTime;
+        record.armTargetDistance = kNotGiven;
+    }
+    if (object.tackling) {
+        record.tackleTime = time;
+        record.tackleExpires = kNoTime;
+    }
+}
+
+void WorldModel::expire(int now, bool ballSeen) {
+    WorldSnapshot& s = history_.currentSnapshot();
+    if (!ballSeen) {
+        forgetIfOld(s.ballPositionTime, s.ballVelocityTime, now, kBallMemory);
+    }
+    for (std::size_t k = 0; k < kTeamSize; ++k) {
+        if (!seen_[k]) {
+            forgetIfOld(s.teammates[k].positionTime, s.teammates[k].velocityTime, now,
+                        kTeammateMemory);
+        }
+        if (!seen_[k + kTeamSize]) {
+            forgetIfOld(s.opponents[k].positionTime, s.opponents[k].velocityTime, now,
+                        kOpponentMemory);
+        }
+    }
 }
 
 }  // namespace zamo

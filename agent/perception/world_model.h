@@ -1,29 +1,55 @@
 #pragma once
 
+#include "agent/perception/team_message.h"
+#include "agent/perception/world_snapshot.h"
+
 namespace zamo {
 
-class CommandSender;
-struct SelfState;
-struct SensorStore;
+struct AgentContext;
+struct PlayerRecord;
+struct SeeInfo;
+struct SeenObject;
+struct SenseBodyInfo;
 
-// The agent's belief about the game, brought up to date once per cycle by the receive thread.
-// So far it keeps only the own body state as the server last sensed it; the tracking of the
-// ball and the other players builds on this.
+// The agent's belief about the game, one snapshot per cycle for the last ten cycles. The
+// receive thread updates it from the stored sensor messages; the think thread and the display
+// read it afterwards. Nothing here allocates.
 class WorldModel {
   public:
-    WorldModel(SensorStore& sensors, SelfState& self, CommandSender& sender)
-        : sensors_(sensors), self_(self), sender_(sender) {}
+    // Keeps the context's snapshot ring up to date.
+    explicit WorldModel(AgentContext& context);
 
-    // Forgets everything of an earlier connection: the stored sensor messages no longer count
-    // as current and the history of sent commands is emptied.
+    // Forgets everything of an earlier connection: snapshots, stored messages, team message,
+    // stamina bookkeeping and the history of sent commands.
     void resetWorld();
-    // Takes this cycle's body sense into the own state.
+    // Marks every value group of snapshot index (0-9) unknown; the values themselves stay.
+    void resetSnapshot(int index);
+    // Advances the ring to the current cycle, predicting each new snapshot from the one before,
+    // then applies this cycle's body sense, visual message and teammate message, and prepares
+    // the own team message in the agent's turn. A jump of more than ten cycles predicts only
+    // the ten that the ring can hold.
     void updateWorld();
 
+    const WorldSnapshot& currentSnapshot() const { return history_.currentSnapshot(); }
+    // The snapshot k cycles before the current one, 0 <= k < kHistorySize.
+    const WorldSnapshot& snapshotBefore(int k) const { return history_.snapshotBefore(k); }
+    const WorldHistory& history() const { return history_; }
+    const TeamMessage& teamMessage() const { return teamMessage_; }
+
   private:
-    SensorStore& sensors_;
-    SelfState& self_;
-    CommandSender& sender_;
+    PlayerRecord* ownRecord(WorldSnapshot& snapshot) const;
+    void carryOver(const WorldSnapshot& prev, WorldSnapshot& next);
+    void applyOwnCommands(const WorldSnapshot& prev, WorldSnapshot& next);
+    void applySenseBody(const SenseBodyInfo& body);
+    void applySee(const SeeInfo& see);
+    void updateSeenPlayer(PlayerRecord& record, const SeenObject& object, int time);
+    void expire(int now, bool ballSeen);
+
+    AgentContext& context_;
+    WorldHistory& history_;
+    TeamMessage teamMessage_;
+    // Players of the current visual message already matched: teammates 0-10, opponents 11-21.
+    std::array<bool, 2 * kTeamSize> seen_{};
 };
 
 }  // namespace zamo

@@ -5,6 +5,7 @@
 #include "agent/net/command_formatter.h"
 #include "agent/net/server_endpoint.h"
 #include "agent/perception/geometry.h"
+#include "agent/perception/localiser.h"
 #include "agent/perception/play_mode.h"
 #include "agent/perception/self_state.h"
 #include "agent/perception/sensor_parser.h"
@@ -37,7 +38,8 @@ struct AgentContext {
     SensorParser sensorParser{config, self};
     SensorStore sensorStore;
     CycleTimer cycleTimer{serverParams, self, clock};
-    WorldModel worldModel{sensorStore, self, commandSender};
+    Localiser localiser{serverParams, geometry};
+    WorldModel worldModel{*this};
     ThinkCycle thinkCycle{serverParams, playMode, self, cycleTimer, commandSender};
     AgentRuntime runtime{*this};
 
