@@ -16,7 +16,11 @@
 #include "agent/runtime/command_sender.h"
 #include "agent/runtime/cycle_timer.h"
 #include "agent/runtime/sensor_store.h"
+#include "agent/skills/look_planner.h"
+#include "agent/skills/shot_pass_selector.h"
 #include "agent/skills/skills.h"
+#include "agent/strategy/positioning.h"
+#include "agent/strategy/strategy_set.h"
 #include "agent/strategy/think_cycle.h"
 
 namespace zamo {
@@ -35,6 +39,12 @@ struct AgentContext {
     CommandSender commandSender{commandFormatter, geometry, serverParams, self, clock};
     WorldHistory worldHistory;
     Skills skills{serverParams, geometry, self, config, worldHistory};
+    StrategySet strategySet{config};
+    Positioning positioning{serverParams, geometry, config, worldHistory, skills};
+    ShotPassSelector shotPassSelector{serverParams, geometry, config,
+                                      worldHistory, skills,   positioning};
+    LookPlanner lookPlanner{serverParams, geometry, self,       config,
+                            worldHistory, skills,   positioning};
     SensorParser sensorParser{config, self};
     SensorStore sensorStore;
     CycleTimer cycleTimer{serverParams, self, clock};

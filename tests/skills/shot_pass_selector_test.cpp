@@ -1,0 +1,186 @@
+#include "agent/skills/shot_pass_selector.h"
+
+#include <gtest/gtest.h>
+
+#include "agent/strategy/positioning.h"
+#include "skills/skills_fixture.h"
+
+namespace zamo {
+namespace {
+
+using test::expectNear;
+constexpr PlayerSide kMate = PlayerSide::kTeammate;
+constexpr PlayerSide kOpp = PlayerSide::kOpponent;
+
+class ShotPassTest : public test::SkillsTest {
+  protected:
+    ShotPassTest() { config.uniformNumber = 7; }
+
+    // The own player with the ball touching its front.
+    void withBallAt(Vec2 own) {
+        placeSelf(own, 0.0);
+        placeBall({own.x + 0.5, own.y});
+    }
+
+    // Two opponents far up the left wing put the offside line at x = 50.
+    void deepOpponents() {
+        place(kOpp, 10, {50, -30});
+        place(kOpp, 11, {51, -31});
+    }
+
+    Positioning positioning{params, geometry, config, history, skills};
+    ShotPassSelector selector{params, geometry, config, history, skills, positioning};
+};
+
+TEST_F(ShotPassTest, WithNoOpponentTheFirstCandidateOfTheBallsBandIsShotAt) {
+    const std::pair<double, Vec2> bands[] = {
+        {6.0, {52.5, 5.51}},  {4.0, {52.5, 4.0}},   {3.0, {52.5, 3.0}},    {0.0, {52.5, 0.0}},
+        {-3.6, {52.5, -3.6}}, {-5.5, {52.5, -5.5}}, {-6.0, {52.5, -5.51}},
+    };
+    for (const auto& [y, expected] : bands) {
+        withBallAt({40, y});
+        const auto shot = selector.chooseShotTarget();
+        ASSERT_TRUE(shot) << y;
+        expectNear(shot->target, expected, 1e-9);
+        EXPECT_EQ(shot->cycles, skills.ballCyclesToTravel(distance({40.5, y}, expected), 2.7));
+    }
+    withBallAt({40, 3});
+    EXPECT_EQ(selector.chooseShotTarget()->cycles, 6);  // 12 m at 2.7 m/cycle, decaying
+}
+
+TEST_F(ShotPassTest, ShootsOnlyWhenTheKickReachesTheGoal) {
+    withBallAt({0, 0});
+    EXPECT_FALSE(selector.canShootFrom(world().ballPosition));
+    EXPECT_FALSE(selector.chooseShotTarget());
+    withBallAt({10, 0});  // a full kick rolls about 43 m
+    EXPECT_TRUE(selector.canShootFrom(world().ballPosition));
+    // Beside the goal the distance to the near post counts.
+    EXPECT_TRUE(selector.canShootFrom({20, 7.0}));
+    EXPECT_FALSE(selector.canShootFrom({10, 30}));
+
+    withBallAt({40, 3});
+    world().teammates[6].bodyTime = kNoTime;
+    EXPECT_FALSE(selector.chooseShotTarget());
+}
+
+TEST_F(ShotPassTest, AnOpponentInTheWayMovesTheShotElsewhere) {
+    withBallAt({40, 3});
+    EXPECT_EQ(selector.fastestOpponentToShot({52.5, 3}), kUnreachableCycles);
+    place(kOpp, 1, {47, 3.5}, 180.0);
+    const int inTheWay = selector.fastestOpponentToShot({52.5, 3});
+    const int aside = selector.fastestOpponentToShot({52.5, -5.51});
+    EXPECT_LT(inTheWay, aside);
+    const auto shot = selector.chooseShotTarget();
+    ASSERT_TRUE(shot);
+    EXPECT_NE(shot->target, (Vec2{52.5, 3}));
+}
+
+TEST_F(ShotPassTest, DirectPassesNeedBetweenFiveAndAHalfAndSixtyMetres) {
+    deepOpponents();
+    withBallAt({0, 0});
+    place(kMate, 2, {5.5, 0});
+    auto pass = selector.choosePass(false);
+    ASSERT_TRUE(pass);
+    EXPECT_EQ(pass->target, (Vec2{5.5, 0}));
+
+    place(kMate, 2, {5.4, 0});
+    pass = selector.choosePass(false);
+    EXPECT_TRUE(!pass || pass->target != (Vec2{5.4, 0}));
+
+    withBallAt({-30, 0});
+    place(kMate, 2, {29.9, 0});
+    pass = selector.choosePass(false);
+    ASSERT_TRUE(pass);
+    EXPECT_EQ(pass->target, (Vec2{29.9, 0}));
+    place(kMate, 2, {30, 0});
+    EXPECT_FALSE(selector.choosePass(false));
+}
+
+TEST_F(ShotPassTest, TheGoalieOnlyPassesWellAhead) {
+    config.isGoalie = 1;
+    withBallAt({-45, 0});
+    place(kMate, 2, {-37, 10});
+    EXPECT_FALSE(selector.choosePass(false));
+    place(kMate, 2, {-36.9, 10});
+    const auto pass = selector.choosePass(false);
+    ASSERT_TRUE(pass);
+    EXPECT_EQ(pass->target, (Vec2{-36.9, 10}));
+}
+
+TEST_F(ShotPassTest, AShortDirectPassGivesWayToAThroughPassNearerTheGoal) {
+    deepOpponents();
+    withBallAt({0, 0});
+    place(kMate, 2, {3, 15});
+    const auto pass = selector.choosePass(false);
+    ASSERT_TRUE(pass);
+    expectNear(pass->target, {30.45, 15});
+    // Strict play keeps to the direct pass.
+    const auto strict = selector.choosePass(true);
+    ASSERT_TRUE(strict);
+    EXPECT_EQ(strict->target, (Vec2{3, 15}));
+}
+
+TEST_F(ShotPassTest, ThroughPassTargetsKeepFiveMetresFromTheTouchLine) {
+    deepOpponents();
+    withBallAt({8, 0});
+    place(kMate, 2, {10, 28});
+    auto pass = selector.choosePass(false);
+    ASSERT_TRUE(pass);
+    expectNear(pass->target, {37.45, 28});
+
+    for (const double y : {30.0, 29.5}) {
+        place(kMate, 2, {10, y});
+        pass = selector.choosePass(false);
+        ASSERT_TRUE(pass) << y;
+        EXPECT_LT(pass->target.y, 29) << y;
+    }
+}
+
+TEST_F(ShotPassTest, ReceiversMustBeFreshOnsideAndNotTheGoalie) {
+    deepOpponents();
+    withBallAt({-20, 0});
+    PlayerRecord& mate = place(kMate, 2, {0, 10});
+    mate.positionTime = kNow - 1;
+    EXPECT_TRUE(selector.choosePass(false));
+    EXPECT_FALSE(selector.choosePass(true));
+    mate.positionTime = kNow - 2;
+    EXPECT_FALSE(selector.choosePass(false));
+    withBallAt({-10, 0});
+    EXPECT_TRUE(selector.choosePass(false));
+    withBallAt({-27, 0});
+    mate.positionTime = kNow - 1;
+    EXPECT_FALSE(selector.choosePass(false));
+
+    withBallAt({-10, 0});
+    mate.goalieTime = kNow;
+    mate.goalie = 1;
+    EXPECT_FALSE(selector.choosePass(false));
+    mate.goalie = 0;
+    place(kOpp, 10, {5, 30});  // the offside line moves to x = 5
+    place(kMate, 2, {6, 10});
+    EXPECT_FALSE(selector.choosePass(false));
+    place(kMate, 2, {5, 10});
+    EXPECT_TRUE(selector.choosePass(false));
+}
+
+TEST_F(ShotPassTest, AnOpponentOnThePassLineMakesItUnsafe) {
+    withBallAt({0, 0});
+    place(kMate, 2, {20, 0});
+    EXPECT_EQ(selector.passSafe(1, {20, 0}), 13);  // 20 m in trunc(20 * 2 / 3) cycles
+    place(kOpp, 1, {10, 1}, 180.0);
+    EXPECT_FALSE(selector.passSafe(1, {20, 0}));
+    EXPECT_FALSE(selector.throughPassSafe(1, {25, 0}, 0));
+    place(kOpp, 1, {10, 25}, 90.0);
+    EXPECT_TRUE(selector.throughPassSafe(1, {25, 0}, 0));
+}
+
+TEST_F(ShotPassTest, NoOpponentCloserIsStrict) {
+    EXPECT_TRUE(selector.noOpponentCloser({0, 0}, {3, 4}));
+    place(kOpp, 4, {0, 5});
+    EXPECT_TRUE(selector.noOpponentCloser({0, 0}, {3, 4}));
+    place(kOpp, 4, {0, 4.99});
+    EXPECT_FALSE(selector.noOpponentCloser({0, 0}, {3, 4}));
+}
+
+}  // namespace
+}  // namespace zamo
