@@ -1,6 +1,7 @@
 // ZamoSoccer: one player. Without a window (--headless) it connects one second after start,
 // plays until the server falls silent and exits 0; a failed automatic connection exits 1, and
-// SIGINT or SIGTERM end it after a clean teardown with status 0.
+// SIGINT or SIGTERM end it after a clean teardown with status 0. Otherwise it opens its main
+// window (minimised with --minimized) and ends when the window closes.
 #include <pthread.h>
 #include <signal.h>
 
@@ -18,6 +19,7 @@
 #include "agent/config/launch_arguments.h"
 #include "agent/runtime/agent.h"
 #include "agent/runtime/agent_host.h"
+#include "agent/ui/window_main.h"
 
 namespace {
 
@@ -127,10 +129,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (!commandLine.headless) {
-        std::fprintf(stderr,
-                     "ZamoSoccer: this build has no window yet; run it with --headless "
-                     "(see --help)\n");
-        return 2;
+        return zamo::runWindow(commandLine, argc, argv);
     }
     return runHeadless(commandLine);
 }

@@ -1,0 +1,37 @@
+#include "agent/ui/window_main.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QString>
+
+#include "agent/config/launch_arguments.h"
+#include "agent/ui/main_frame.h"
+
+namespace zamo {
+
+int runWindow(const CommandLine& commandLine, int& argc, char** argv) {
+    QApplication application(argc, argv);
+    // Where the platform would keep the program's settings; the program writes none.
+    QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+    QCoreApplication::setApplicationName(QStringLiteral("ZamoSoccer"));
+
+    std::error_code error;
+    std::filesystem::path workingDirectory = std::filesystem::current_path(error);
+    if (error) {
+        workingDirectory = ".";
+    }
+
+    CMainFrame frame(commandLine.arguments, workingDirectory);
+    if (commandLine.minimized) {
+        frame.showMinimized();
+    } else {
+        frame.show();
+    }
+    application.exec();
+    return frame.closeReason() == CloseReason::kConnectFailed ? 1 : 0;
+}
+
+}  // namespace zamo

@@ -1,0 +1,130 @@
+// What the practice server sends, read by the agent's own sensor parser: every sensor message
+// must be understood, and the flags it names must put the reader where it stands.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "agent/config/agent_config.h"
+#include "agent/perception/landmarks.h"
+#include "agent/perception/self_state.h"
+#include "agent/perception/sensor_parser.h"
+#include "tools/practice_server/match.h"
+
+namespace zamo::practice {
+namespace {
+
+constexpr std::uint32_t kLoopback = 0x7f000001;
+
+Peer client(int n) {
+    return {kLoopback, static_cast<std::uint16_t>(41000 + n)};
+}
+
+class AgentReading : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(AgentReading, EverySensorMessageOfAFullMatchParses) {
+    MatchOptions options;
+    options.kickOffWait = 3;
+    Match match(ServerParams{}, options);
+    const std::string version = GetParam();
+    for (int n = 1; n <= 22; ++n) {
+        const std::string team = n <= 11 ? "Zamo_Left" : "Zamo_Right";
+        const std::string goalie = n == 1 || n == 12 ? " (goalie)" : "";
+        match.receiveOnMainPort(client(n),
+                                "(init " + team + " (version " + version + ")" + goalie + ")", 0);
+    }
+    // Spread over the field, facing all ways, so that near and far, named and anonymous
+    // objects all occur.
+    for (int n = 1; n <= 22; ++n) {
+        PlayerState& p = *match.player(n <= 11 ? kLeft : kRight, (n - 1) % 11 + 1);
+        p.pos = {-50.0 + 4.7 * n, -30.0 + 2.9 * n};
+        p.body = 33.0 * n;
+        p.neck = n % 3 == 0 ? 40.0 : 0.0;
+        p.tackleExpires = n % 5 == 0 ? 2 : 0;
+    }
+    match.takeOutgoing();
+    const int connection = match.player(kLeft, 5)->connection;
+    match.receiveOnConnection(connection, client(5), "(say Abc0123456)");
+
+    AgentConfig config;
+    config.teamName = "Zamo_Left";
+    config.quotedTeamName = "\"Zamo_Left\"";
+    SelfState self;
+    SensorParser parser(config, self);
+    int sees = 0;
+    int bodies = 0;
+    int hears = 0;
+    for (int cycle = 1; cycle <= 12; ++cycle) {
+        match.step();
+        match.sendDueSees(cycle * 100);
+        for (const Outgoing& o : match.takeOutgoing()) {
+            SensorMessage m;
+            const bool parsed = parser.parseMessage(o.text, m);
+            const bool sensor = o.text.rfind("(see ", 0) == 0 ||
+                                o.text.rfind("(sense_body ", 0) == 0 ||
+                                o.text.rfind("(hear ", 0) == 0;
+            EXPECT_EQ(parsed, sensor) << o.text;
+            if (!parsed) {
+                continue;
+            }
+            sees += m.kind == kSeeMessage ? 1 : 0;
+            bodies += m.kind == kSenseBodyMessage ? 1 : 0;
+            hears += m.kind == kHearMessage ? 1 : 0;
+            if (m.kind == kSeeMessage) {
+                for (int i = 0; i < m.see.count; ++i) {
+                    const SeenObject& s = m.see.objects[i];
+                    if (s.kind == kFlag && s.detailed == 1) {
+                        EXPECT_NE(s.id, kUnknownLandmark) << o.text;
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_EQ(bodies, 22 * 12);
+    EXPECT_GE(sees, 22 * 7);
+    EXPECT_GE(hears, 2);  // the referee's kick-off and the said message at least
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, AgentReading, ::testing::Values("9.35", "7.11"));
+
+TEST(AgentReadingPosition, SeenFlagsPlaceTheReaderWithinTheQuantisationError) {
+    MatchOptions options;
+    Match match(ServerParams{}, options);
+    match.receiveOnMainPort(client(1), "(init Zamo_Left (version 9.35))", 0);
+    PlayerState& p = *match.player(kLeft, 1);
+    p.pos = {-12.3, 17.8};
+    p.body = -70.0;
+    p.neck = 25.0;  // the head looks towards -45
+    match.takeOutgoing();
+    match.sendDueSees(1000);
+    const auto out = match.takeOutgoing();
+    ASSERT_EQ(out.size(), 1u);
+
+    AgentConfig config;
+    config.quotedTeamName = "\"Zamo_Left\"";
+    SelfState self;
+    SensorParser parser(config, self);
+    SensorMessage m;
+    ASSERT_TRUE(parser.parseMessage(out[0].text, m));
+    int flags = 0;
+    for (int i = 0; i < m.see.count; ++i) {
+        const SeenObject& s = m.see.objects[i];
+        if (s.kind != kFlag || s.detailed == 0) {
+            continue;
+        }
+        ++flags;
+        const Landmark& l = landmarkTable()[s.id];
+        const double g = (-45.0 + s.direction) * M_PI / 180.0;
+        const double x = l.x - s.distance * std::cos(g);
+        const double y = l.y - s.distance * std::sin(g);
+        // Half a degree of direction and 0.6 % of distance (and 0.05 of rounding) at most.
+        const double allowed = s.distance * (0.5 * M_PI / 180.0 + 0.006) + 0.06;
+        EXPECT_NEAR(x, -12.3, allowed) << l.name;
+        EXPECT_NEAR(y, 17.8, allowed) << l.name;
+    }
+    EXPECT_GE(flags, 8);
+}
+
+}  // namespace
+}  // namespace zamo::practice

@@ -1,0 +1,172 @@
+// The practice server as a process: started on a free port, talked to by plain UDP clients,
+// bounded in time and stopped by its id.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/temp_dir.h"
+#include "support/udp_peer.h"
+
+namespace zamo::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+const std::string kServer = std::string(ZAMO_BINARY_DIR) + "/zamo-practice-server";
+
+// Starts the server with its output in a file; the process id, or -1.
+pid_t startServer(const std::vector<std::string>& args, const std::filesystem::path& output) {
+    std::vector<std::string> all{kServer};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    const std::string out = output.string();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd >= 0) {
+            ::dup2(fd, 1);
+            ::dup2(fd, 2);
+        }
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+// The exit status once the process ends within limit; otherwise it is killed and -1 returned.
+int finish(pid_t pid, std::chrono::milliseconds limit) {
+    const auto end = Clock::now() + limit;
+    int status = 0;
+    while (Clock::now() < end) {
+        if (::waitpid(pid, &status, WNOHANG) == pid) {
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    return -1;
+}
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The text of a datagram without its closing zero byte (the server sends exactly one).
+std::string textOf(const ReceivedDatagram& d) {
+    EXPECT_FALSE(d.bytes.empty());
+    EXPECT_EQ(d.bytes.back(), '\0');
+    return d.bytes.substr(0, d.bytes.size() - 1);
+}
+
+TEST(PracticeServerProcess, HelpAndBadArguments) {
+    TempDir dir;
+    EXPECT_EQ(finish(startServer({"--help"}, dir.path() / "help"), 5000ms), 0);
+    EXPECT_NE(readFile(dir.path() / "help").find("--half-cycles"), std::string::npos);
+    EXPECT_EQ(finish(startServer({"--halves", "zero"}, dir.path() / "bad"), 5000ms), 2);
+    EXPECT_NE(readFile(dir.path() / "bad").find("--halves"), std::string::npos);
+}
+
+TEST(PracticeServerProcess, StopsOnTerminationWithTheScoreSoFar) {
+    TempDir dir;
+    const auto portFile = dir.path() / "port";
+    const pid_t pid =
+        startServer({"--port", "0", "--port-file", portFile.string()}, dir.path() / "out");
+    ASSERT_GT(pid, 0);
+    for (const auto end = Clock::now() + 5s;
+         !std::filesystem::exists(portFile) && Clock::now() < end;) {
+        std::this_thread::sleep_for(10ms);
+    }
+    ::kill(pid, SIGTERM);
+    EXPECT_EQ(finish(pid, 5000ms), 1);
+    EXPECT_NE(readFile(dir.path() / "out").find("stopped at cycle 0: left 0 - 0 right"),
+              std::string::npos);
+}
+
+TEST(PracticeServerProcess, PlaysAShortMatchWithTwoClientsAndExitsWithTheScore) {
+    TempDir dir;
+    const auto portFile = dir.path() / "port";
+    const auto output = dir.path() / "out";
+    const pid_t pid = startServer(
+        {"--port", "0", "--port-file", portFile.string(), "--half-cycles", "20", "--halves", "1",
+         "--kickoff-wait", "5", "--record", (dir.path() / "record").string()},
+        output);
+    ASSERT_GT(pid, 0);
+    int port = 0;
+    for (const auto end = Clock::now() + 5s; port == 0 && Clock::now() < end;) {
+        std::ifstream(portFile) >> port;
+        std::this_thread::sleep_for(10ms);
+    }
+    if (port == 0) {
+        finish(pid, 0ms);
+        FAIL() << "no port: " << readFile(output);
+    }
+
+    UdpPeer left;
+    UdpPeer right;
+    ASSERT_TRUE(left.sendTo(port, std::string("(init Smoke (version 9.35) (goalie))") + '\0'));
+    const auto reply = left.receive(2000ms);
+    ASSERT_TRUE(reply.has_value());
+    EXPECT_EQ(textOf(*reply), "(init l 1 before_kick_off)");
+    EXPECT_NE(reply->senderPort, port);  // answered from a port of its own
+    ASSERT_TRUE(right.sendTo(port, std::string("(init Other (version 7.11))") + '\0'));
+    const auto rightReply = right.receive(2000ms);
+    ASSERT_TRUE(rightReply.has_value());
+    EXPECT_EQ(textOf(*rightReply), "(init r 1 before_kick_off)");
+    EXPECT_NE(rightReply->senderPort, reply->senderPort);
+
+    // A second of play as seen by the left client.
+    int senseBodies = 0;
+    int sees = 0;
+    bool kickOff = false;
+    const auto start = Clock::now();
+    while (Clock::now() - start < 1000ms) {
+        const auto d = left.receive(200ms);
+        if (!d) {
+            continue;
+        }
+        const std::string text = textOf(*d);
+        senseBodies += text.rfind("(sense_body ", 0) == 0 ? 1 : 0;
+        sees += text.rfind("(see ", 0) == 0 ? 1 : 0;
+        kickOff = kickOff || text == "(hear 0 referee kick_off_l)";
+        EXPECT_EQ(d->senderPort, reply->senderPort) << text;
+    }
+    EXPECT_GE(senseBodies, 8);
+    EXPECT_LE(senseBodies, 12);
+    EXPECT_GE(sees, 5);
+    EXPECT_TRUE(kickOff);
+    ASSERT_TRUE(left.sendTo(reply->senderPort, std::string("(score)") + '\0'));
+
+    // Twenty cycles after the kick-off the match is over and the server gone.
+    EXPECT_EQ(finish(pid, 10000ms), 0);
+    const std::string out = readFile(output);
+    EXPECT_NE(out.find("listening on " + std::to_string(port)), std::string::npos) << out;
+    EXPECT_NE(out.find("final score: Smoke 0 - 0 Other"), std::string::npos) << out;
+    const std::string record = readFile(dir.path() / "record");
+    EXPECT_NE(record.find("\tin\t" + std::to_string(left.port()) + "\t(init Smoke"),
+              std::string::npos);
+    EXPECT_NE(record.find("\tout\t" + std::to_string(left.port()) + "\t(score "),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace zamo::test

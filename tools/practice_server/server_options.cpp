@@ -1,0 +1,98 @@
+#include "tools/practice_server/server_options.h"
+
+#include <charconv>
+
+namespace zamo::practice {
+
+namespace {
+
+std::optional<long long> wholeNumber(const std::string& text, long long least, long long most) {
+    long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < least || value > most) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
+std::string serverUsage() {
+    return "usage: zamo-practice-server [options]\n"
+           "A practice simulator for full matches on this machine (127.0.0.1 only).\n"
+           "  --port N          UDP port for registrations (default 6000; 0 picks a free one)\n"
+           "  --port-file FILE  write the port in use to FILE once listening\n"
+           "  --half-cycles N   cycles of 100 ms per half (default 3000)\n"
+           "  --halves N        number of halves (default 2)\n"
+           "  --kickoff-wait N  cycles before kick-off after the last registration (default 50)\n"
+           "  --seed N          seed of the server's chance (default 1)\n"
+           "  --record FILE     write every datagram both ways with its cycle to FILE\n"
+           "  --help            show this text\n"
+           "It prints \"listening on N\", every goal and the final score, and exits after time "
+           "over.\n";
+}
+
+std::optional<ServerOptions> parseServerOptions(const std::vector<std::string>& args,
+                                                std::string& error) {
+    ServerOptions o;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& name = args[i];
+        if (name == "--help" || name == "-h") {
+            o.help = true;
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            error = name.rfind("--", 0) == 0 ? "missing value for " + name
+                                             : "unknown argument '" + name + "'";
+            return std::nullopt;
+        }
+        const std::string& value = args[++i];
+        const auto whole = [&](long long least, long long most) {
+            const auto v = wholeNumber(value, least, most);
+            if (!v) {
+                error = "bad value '" + value + "' for " + name + " (a whole number from " +
+                        std::to_string(least) + " to " + std::to_string(most) + ")";
+            }
+            return v;
+        };
+        std::optional<long long> v;
+        if (name == "--port") {
+            if (!(v = whole(0, 65535))) {
+                return std::nullopt;
+            }
+            o.port = static_cast<int>(*v);
+        } else if (name == "--half-cycles") {
+            if (!(v = whole(1, 1000000))) {
+                return std::nullopt;
+            }
+            o.match.halfCycles = static_cast<int>(*v);
+        } else if (name == "--halves") {
+            if (!(v = whole(1, 100))) {
+                return std::nullopt;
+            }
+            o.match.halves = static_cast<int>(*v);
+        } else if (name == "--kickoff-wait") {
+            if (!(v = whole(0, 100000))) {
+                return std::nullopt;
+            }
+            o.match.kickOffWait = static_cast<int>(*v);
+        } else if (name == "--seed") {
+            if (!(v = whole(0, 9223372036854775807LL))) {
+                return std::nullopt;
+            }
+            o.match.seed = static_cast<std::uint64_t>(*v);
+        } else if (name == "--record" || name == "--port-file") {
+            if (value.empty()) {
+                error = "empty file name for " + name;
+                return std::nullopt;
+            }
+            (name == "--record" ? o.recordPath : o.portFile) = value;
+        } else {
+            error = "unknown argument '" + name + "'";
+            return std::nullopt;
+        }
+    }
+    return o;
+}
+
+}  // namespace zamo::practice
