@@ -184,11 +184,11 @@ bool Dribbler::dribble(CommandList& commands, int mode, double dashAccel, int ma
     if (run.length == 0) {
         return false;
     }
-    return emit(commands, run, dashAccel, mark);
+    return emitRun(commands, run, dashAccel, mark);
 }
 
-bool Dribbler::emit(CommandList& commands, const DribbleRun& run, double dashAccel,
-                    int mark) const {
+bool Dribbler::emitRun(CommandList& commands, const DribbleRun& run, double dashAccel,
+                       int mark) const {
     const PlayerRecord& own = *ownRecord();
     const WorldSnapshot& snapshot = world();
     const Vec2 ball = snapshot.ballPosition;

@@ -59,7 +59,7 @@ class Dribbler {
     const PlayerRecord* ownRecord() const;
     double kickDistance() const;
     double ownReach() const;
-    bool emit(CommandList& commands, const DribbleRun& run, double dashAccel, int mark) const;
+    bool emitRun(CommandList& commands, const DribbleRun& run, double dashAccel, int mark) const;
 
     const ServerParams& params_;
     const Geometry& geometry_;
