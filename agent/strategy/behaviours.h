@@ -21,6 +21,9 @@ inline constexpr int kLookMayCancel = 0;
 inline constexpr int kKeep = 1;
 inline constexpr int kKeepCatch = 2;
 
+// A kick of this power or less hardly moves the ball and is not worth a command.
+inline constexpr double kWeakKickPower = 3.7;
+
 // The small behaviours that turn one decision into this cycle's commands. Each appends at most
 // one body command (the look behaviour also a neck turn) and never sends anything.
 class Behaviours {

@@ -24,8 +24,6 @@ constexpr Region kField{-52.5, 52.5, -34.0, 34.0};
 constexpr int kLongestRun = 8;
 // A run longer than this is secure enough to stop searching.
 constexpr int kSecureRun = 4;
-// Kicks weaker than this hardly move the ball and are not worth a command.
-constexpr double kWeakKick = 3.7;
 
 bool known(int time) {
     return time != kNoTime;
@@ -212,7 +210,7 @@ bool Dribbler::emitRun(CommandList& commands, const DribbleRun& run, double dash
         const bool free = skills_.safeBallSpot(margin, spot);
         if (spot.x != kNoValue) {
             const ServerCommand hold = kickTo(spot, 1);
-            if (hold.kind == kKickCommand && (!free || hold.firstValue > kWeakKick)) {
+            if (hold.kind == kKickCommand && (!free || hold.firstValue > kWeakKickPower)) {
                 return commands.append(hold);
             }
         }
@@ -294,7 +292,7 @@ bool Dribbler::emitRun(CommandList& commands, const DribbleRun& run, double dash
         kick = kickTo(stop, 1);
     }
 
-    if (kick.kind == kKickCommand && kick.firstValue > kWeakKick) {
+    if (kick.kind == kKickCommand && kick.firstValue > kWeakKickPower) {
         return commands.append(kick);
     }
     if (gapNext > reach - 0.1) {

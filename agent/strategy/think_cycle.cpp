@@ -14,10 +14,8 @@ constexpr Vec2 kOpponentGoal{52.5, 0.0};
 constexpr Vec2 kOwnGoal{-52.5, 0.0};
 constexpr Region kField{-52.5, 52.5, -34.0, 34.0};
 constexpr double kFreeKickDistance = 9.15;
-// Kicks weaker than this hardly move the ball.
-constexpr double kWeakKick = 3.7;
-// The decision stays away from what the ball did longer ago than this many cycles.
-constexpr int kBallMemory = 10;
+// What was last seen longer ago than this many cycles is not acted on.
+constexpr int kMemoryCycles = 10;
 constexpr int kNarrow = 0;
 constexpr int kNormal = 1;
 constexpr int kWide = 2;
@@ -211,7 +209,7 @@ void ThinkCycle::play() {
     const WorldSnapshot& snapshot = world();
     if (own == nullptr || !known(own->positionTime) || !known(own->bodyTime) ||
         !known(snapshot.ballPositionTime) ||
-        snapshot.ballPositionTime < snapshot.time - kBallMemory) {
+        snapshot.ballPositionTime < snapshot.time - kMemoryCycles) {
         return;
     }
     const double kick = kickDistance();
@@ -302,7 +300,7 @@ void ThinkCycle::kickDecision(const PlayerRecord& own) {
 
     bool goalieSeenLately = true;
     for (const PlayerRecord& opponent : snapshot.opponents) {
-        if (flaggedGoalie(opponent) && opponent.goalieTime < snapshot.time - kBallMemory) {
+        if (flaggedGoalie(opponent) && opponent.goalieTime < snapshot.time - kMemoryCycles) {
             goalieSeenLately = false;
         }
     }
@@ -407,7 +405,7 @@ std::optional<ServerCommand> ThinkCycle::finishKick(const PlayerRecord& own, Vec
                context_.dribbler.dribble(commands_, kDribbleAllDirections, 0.6, kKeep)) {
         return std::nullopt;
     }
-    if (result.kind == kKickCommand && result.firstValue <= kWeakKick) {
+    if (result.kind == kKickCommand && result.firstValue <= kWeakKickPower) {
         return wanted;
     }
     return result;

@@ -304,14 +304,15 @@ class BackwardPassTest : public ThinkCycleTest {
   protected:
     // The player at (0, 10) facing the goal with the ball at its heels; the only pass goes to
     // teammate 4 straight behind.
-    void setUpPass(double behind, bool blockedAhead) {
+    // ahead: how far in front of the player an opponent stands facing it; 0 for none.
+    void setUpPass(double behind, double ahead) {
         body = context.geometry.directionTo({0.0, 10.0}, {52.5, 0.0});
         placeSelf({0.0, 10.0}, body);
         placeBall({-0.4 * std::cos(body * kDegToRad), 10.0 - 0.4 * std::sin(body * kDegToRad)});
         placeTeammate(4, {-behind, 10.0}, 0.0);
-        if (blockedAhead) {
+        if (ahead > 0.0) {
             placeOpponent(
-                6, {1.1 * std::cos(body * kDegToRad), 10.0 + 1.1 * std::sin(body * kDegToRad)},
+                6, {ahead * std::cos(body * kDegToRad), 10.0 + ahead * std::sin(body * kDegToRad)},
                 body + 180.0);
         }
         pass = context.shotPassSelector.choosePass(false);
@@ -336,15 +337,19 @@ class BackwardPassTest : public ThinkCycleTest {
 };
 
 TEST_F(BackwardPassTest, FirstTriesToCarryTheBallForwards) {
-    setUpPass(10.0, false);
+    // 3 m ahead the opponent leaves only a short run forwards; all directions would find a
+    // longer one to the side.
+    setUpPass(10.0, 3.0);
     const auto expected = dribbleAlone(kDribbleForwardOnly);
+    ASSERT_NE(context.dribbler.searchRun(kDribbleForwardOnly, 0.6).direction,
+              context.dribbler.searchRun(kDribbleAllDirections, 0.6).direction);
     const auto commands = decide();
     ASSERT_EQ(commands.size(), 1u);
     expectSame(commands[0], expected.at(0));
 }
 
 TEST_F(BackwardPassTest, BlockedAheadAFarBackPassTriesEveryDribbleDirection) {
-    setUpPass(10.0, true);
+    setUpPass(10.0, 1.1);
     CommandList forward;
     ASSERT_FALSE(context.dribbler.dribble(forward, kDribbleForwardOnly, 0.6, kKeep));
     const auto expected = dribbleAlone(kDribbleAllDirections);
@@ -354,7 +359,7 @@ TEST_F(BackwardPassTest, BlockedAheadAFarBackPassTriesEveryDribbleDirection) {
 }
 
 TEST_F(BackwardPassTest, BlockedAheadAShortBackPassIsKicked) {
-    setUpPass(7.0, true);
+    setUpPass(7.0, 1.1);
     const Vec2 ball = world().ballPosition;
     const ServerCommand expected = context.behaviours.kickToward(
         distance(ball, pass->target), context.geometry.directionTo(ball, pass->target),
