@@ -17,10 +17,6 @@ namespace zamo {
 
 namespace {
 
-bool known(int time) {
-    return time != kNoTime;
-}
-
 bool isBodyCommand(int kind) {
     return kind >= kCatchCommand && kind <= kTackleCommand;
 }

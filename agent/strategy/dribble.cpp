@@ -25,10 +25,6 @@ constexpr int kLongestRun = 8;
 // A run longer than this is secure enough to stop searching.
 constexpr int kSecureRun = 4;
 
-bool known(int time) {
-    return time != kNoTime;
-}
-
 Vec2 along(double length, double direction) {
     return {length * std::cos(direction * kDegToRad), length * std::sin(direction * kDegToRad)};
 }

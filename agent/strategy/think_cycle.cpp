@@ -20,10 +20,6 @@ constexpr int kNarrow = 0;
 constexpr int kNormal = 1;
 constexpr int kWide = 2;
 
-bool known(int time) {
-    return time != kNoTime;
-}
-
 bool flaggedGoalie(const PlayerRecord& record) {
     return known(record.goalieTime) && record.goalie != 0;
 }

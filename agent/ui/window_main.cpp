@@ -1,5 +1,6 @@
 #include "agent/ui/window_main.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -13,6 +14,14 @@
 namespace zamo {
 
 int runWindow(const CommandLine& commandLine, int& argc, char** argv) {
+    // Without any display Qt would abort the process; say what to do instead.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr,
+                     "ZamoSoccer: no display to open the window on; run it with --headless "
+                     "(see --help)\n");
+        return 2;
+    }
     QApplication application(argc, argv);
     // Where the platform would keep the program's settings; the program writes none.
     QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
