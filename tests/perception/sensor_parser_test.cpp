@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,26 +13,13 @@
 #include "agent/perception/geometry.h"
 #include "agent/perception/landmarks.h"
 #include "agent/perception/self_state.h"
-#include "support/test_data.h"
+#include "protocol_log.h"
 
 namespace zamo {
 namespace {
 
-// The texts the server sent in one recorded session, in order.
 std::vector<std::string> receivedTexts(const std::string& file) {
-    std::ifstream in(test::dataPath(file));
-    EXPECT_TRUE(in) << file;
-    std::vector<std::string> texts;
-    std::string line;
-    while (std::getline(in, line)) {
-        const std::size_t first = line.find('\t');
-        const std::size_t second = line.find('\t', first + 1);
-        if (first != std::string::npos && second != std::string::npos &&
-            line.compare(first + 1, second - first - 1, "recv") == 0) {
-            texts.push_back(line.substr(second + 1));
-        }
-    }
-    return texts;
+    return test::receivedMessages(file, "");
 }
 
 // The first received text of a session that contains part.
@@ -44,6 +31,13 @@ std::string firstReceived(const std::string& file, const std::string& part) {
     }
     ADD_FAILURE() << "no message with " << part << " in " << file;
     return {};
+}
+
+// How many of the objects of a see message satisfy pred.
+template <typename Pred>
+int countSeen(const SeeInfo& see, Pred pred) {
+    return static_cast<int>(
+        std::count_if(see.objects.begin(), see.objects.begin() + see.count, pred));
 }
 
 class SensorParserTest : public ::testing::Test {
@@ -155,21 +149,10 @@ TEST_F(SensorParserTest, SeeAssignsNumbersByTheirCount) {
 
 // Every written form of a number converts to the nearest double, as from_chars does.
 TEST_F(SensorParserTest, NumbersConvertExactly) {
-    const std::string_view numbers[] = {"0.1",
-                                        "107.8",
-                                        "-0.3",
-                                        "3500.5",
-                                        "1.",
-                                        ".5",
-                                        "-.25",
-                                        "123456789012345",
-                                        "0.000000000000001",
-                                        "1234567890123456",
-                                        "9007199254740993",
-                                        "1e2",
-                                        "-2.5E-3",
-                                        "0.30000000000000004"};
-    for (const std::string_view number : numbers) {
+    for (const std::string_view number :
+         {"0.1", "107.8", "-0.3", "3500.5", "1.", ".5", "-.25", "123456789012345",
+          "0.000000000000001", "1234567890123456", "9007199254740993", "1e2", "-2.5E-3",
+          "0.30000000000000004"}) {
         double expected = 0.0;
         std::from_chars(number.data(), number.data() + number.size(), expected);
         ASSERT_TRUE(parse("(see 1 ((b) " + std::string(number) + " 0))")) << number;
@@ -261,38 +244,31 @@ TEST_F(SensorParserTest, SeeKeepsTheFirst81Objects) {
 }
 
 TEST_F(SensorParserTest, HearCarriesSenderDirectionAndText) {
-    ASSERT_TRUE(parse("(hear 30 referee play_on)"));
-    EXPECT_EQ(message->kind, kHearMessage);
-    EXPECT_EQ(message->hear.time, 30);
-    EXPECT_EQ(message->hear.sender, kSenderReferee);
-    EXPECT_EQ(message->hear.textView(), "play_on");
-    EXPECT_EQ(message->hear.direction, kNotGiven);
-
-    ASSERT_TRUE(parse("(hear 31 self \"Hello7\")"));
-    EXPECT_EQ(message->hear.sender, kSenderSelf);
-    EXPECT_EQ(message->hear.textView(), "Hello7");
-
-    ASSERT_TRUE(parse("(hear 32 -45 our 7 \"A0Bc9(xyz) q\")"));
-    EXPECT_EQ(message->hear.direction, -45);
-    EXPECT_EQ(message->hear.sender, kSenderOur);
-    EXPECT_EQ(message->hear.senderNumber, 7);
-    EXPECT_EQ(message->hear.textView(), "A0Bc9(xyz) q");
-
-    ASSERT_TRUE(parse("(hear 33 12 opp \"msg\")"));
-    EXPECT_EQ(message->hear.sender, kSenderOpp);
-    EXPECT_EQ(message->hear.direction, 12);
-    EXPECT_EQ(message->hear.senderNumber, kNoTime);
-    EXPECT_EQ(message->hear.textView(), "msg");
-
-    // Older protocol versions: direction and text, no sender.
-    ASSERT_TRUE(parse("(hear 34 48 \"Abc0123456\")"));
-    EXPECT_EQ(message->hear.sender, kSenderOther);
-    EXPECT_EQ(message->hear.direction, 48);
-    EXPECT_EQ(message->hear.textView(), "Abc0123456");
-
-    ASSERT_TRUE(parse("(hear 35 our 4)"));
-    EXPECT_EQ(message->hear.senderNumber, 4);
-    EXPECT_EQ(message->hear.textView(), "");
+    const struct {
+        std::string_view text;
+        int sender;
+        double direction;
+        int number;
+        std::string_view heard;
+    } cases[] = {
+        {"(hear 30 referee play_on)", kSenderReferee, kNotGiven, kNoTime, "play_on"},
+        {"(hear 31 self \"Hello7\")", kSenderSelf, kNotGiven, kNoTime, "Hello7"},
+        {"(hear 32 -45 our 7 \"A0Bc9(xyz) q\")", kSenderOur, -45, 7, "A0Bc9(xyz) q"},
+        {"(hear 33 12 opp \"msg\")", kSenderOpp, 12, kNoTime, "msg"},
+        // Older protocol versions: direction and text, no sender.
+        {"(hear 34 48 \"Abc0123456\")", kSenderOther, 48, kNoTime, "Abc0123456"},
+        {"(hear 35 our 4)", kSenderOur, kNotGiven, 4, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        ASSERT_TRUE(parse(c.text));
+        EXPECT_EQ(message->kind, kHearMessage);
+        EXPECT_EQ(message->hear.time, std::stoi(std::string(c.text.substr(6, 2))));
+        EXPECT_EQ(message->hear.sender, c.sender);
+        EXPECT_EQ(message->hear.direction, c.direction);
+        EXPECT_EQ(message->hear.senderNumber, c.number);
+        EXPECT_EQ(message->hear.textView(), c.heard);
+    }
 }
 
 TEST_F(SensorParserTest, HearTextIsCutTo31Characters) {
@@ -536,40 +512,32 @@ TEST(SensorParserRecordingsTest, SampleMessagesCarryTheirValues) {
     // "-0", far flag, anonymous players of both kinds.
     ASSERT_TRUE(
         parser.parseMessage(firstReceived("v9-goalie-session.tsv", "((F) 2.2 -117)"), *message));
-    bool farFlag = false;
-    for (int i = 0; i < see.count; ++i) {
-        farFlag = farFlag || (see.objects[i].kind == kFlag && !see.objects[i].detailed &&
-                              see.objects[i].direction == -117);
-    }
-    EXPECT_TRUE(farFlag);
+    EXPECT_GE(countSeen(see,
+                        [](const SeenObject& o) {
+                            return o.kind == kFlag && !o.detailed && o.direction == -117;
+                        }),
+              1);
 
     ASSERT_TRUE(parser.parseMessage(firstReceived("v7-player-session.tsv", "((b) 14.9 19 -0 0)"),
                                     *message));
-    bool minusZero = false;
-    for (int i = 0; i < see.count; ++i) {
-        const SeenObject& seen = see.objects[i];
-        if (seen.kind == kBall) {
-            minusZero = seen.distChange == 0 && std::signbit(seen.distChange);
-        }
-    }
-    EXPECT_TRUE(minusZero);
+    EXPECT_EQ(countSeen(see,
+                        [](const SeenObject& o) {
+                            return o.kind == kBall && o.distChange == 0 &&
+                                   std::signbit(o.distChange);
+                        }),
+              1);
 
     ASSERT_TRUE(
         parser.parseMessage(firstReceived("v9-goalie-session.tsv", "((p) 60.3 5)"), *message));
-    int anonymous = 0;
-    int teamOnly = 0;
-    int opponentOnly = 0;
-    for (int i = 0; i < see.count; ++i) {
-        const SeenObject& seen = see.objects[i];
-        if (seen.kind == kPlayer && seen.number == kNoTime) {
-            anonymous += seen.detailed && seen.id == kTeamNotGiven;
-            teamOnly += seen.id == kOwnTeam;
-            opponentOnly += seen.id == kOtherTeam;
-        }
-    }
-    EXPECT_EQ(anonymous, 2);
-    EXPECT_EQ(teamOnly, 2);
-    EXPECT_EQ(opponentOnly, 1);
+    const auto unnumbered = [&](int id, bool detailed) {
+        return countSeen(see, [&](const SeenObject& o) {
+            return o.kind == kPlayer && o.number == kNoTime && o.id == id &&
+                   (!detailed || o.detailed);
+        });
+    };
+    EXPECT_EQ(unnumbered(kTeamNotGiven, true), 2);
+    EXPECT_EQ(unnumbered(kOwnTeam, false), 2);
+    EXPECT_EQ(unnumbered(kOtherTeam, false), 1);
 
     // The goalie mark, and a tackling player with the trailing "t".
     ASSERT_TRUE(parser.parseMessage(
@@ -599,11 +567,7 @@ TEST(SensorParserRecordingsTest, SampleMessagesCarryTheirValues) {
     // A pointing player: seven numbers.
     ASSERT_TRUE(parser.parseMessage(firstReceived("v9-right-known-position.tsv", "150 150 -178)"),
                                     *message));
-    bool pointing = false;
-    for (int i = 0; i < see.count; ++i) {
-        pointing = pointing || see.objects[i].pointDir == -178;
-    }
-    EXPECT_TRUE(pointing);
+    EXPECT_GE(countSeen(see, [](const SeenObject& o) { return o.pointDir == -178; }), 1);
 
     // Hear in every recorded form.
     ASSERT_TRUE(parser.parseMessage(firstReceived("v9-player-session.tsv", "our 4 \"Abc0123456\")"),
