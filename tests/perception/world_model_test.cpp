@@ -66,6 +66,21 @@ class WorldModelTest : public ::testing::Test {
     }
     void step(int d, const std::string& objects = "") { step(d, senseBody(d), see(d, objects)); }
 
+    // Feeds one recorded message to the world as the receive loop does; false if not parsed.
+    bool replay(const std::string& text, SensorMessage& message) {
+        if (!parser.parseMessage(text, message)) {
+            return false;
+        }
+        if (message.kind == kSenseBodyMessage) {
+            ctx.sensorStore.lastBody = message.senseBody;
+            ctx.clock.cycle = message.senseBody.time;
+        } else {
+            ctx.sensorStore.lastSee = message.see;
+        }
+        world.updateWorld();
+        return true;
+    }
+
     const WorldSnapshot& now() const { return world.currentSnapshot(); }
     const PlayerRecord& own() const { return now().teammates[kOwn - 1]; }
 
@@ -294,17 +309,7 @@ TEST_F(WorldModelTest, RealServerFacingsAreRelativeToTheHead) {
     bool checked = false;
     for (const std::string& text : test::receivedMessages("v9-player-session.tsv", "(se")) {
         SensorMessage message;
-        if (!parser.parseMessage(text, message)) {
-            continue;
-        }
-        if (message.kind == kSenseBodyMessage) {
-            ctx.sensorStore.lastBody = message.senseBody;
-            ctx.clock.cycle = message.senseBody.time;
-        } else {
-            ctx.sensorStore.lastSee = message.see;
-        }
-        world.updateWorld();
-        if (message.kind == kSeeMessage &&
+        if (replay(text, message) && message.kind == kSeeMessage &&
             text.find("(p \"TestTeam\" 2) 33.1 32 0 0 -61 -61") != std::string::npos) {
             EXPECT_NEAR(now().teammates[0].bodyDirection, 32.0, 1.0);
             ASSERT_EQ(now().teammates[1].bodyTime, message.see.time);
@@ -364,30 +369,22 @@ TEST_F(WorldModelTest, AbsurdSeeMessagesChangeNothingUnsafe) {
     SeeInfo& stored = ctx.sensorStore.lastSee;
     stored.time = 101;
     stored.count = 100000;  // more than the record holds
-    for (SeenObject& object : stored.objects) {
-        object = SeenObject{};
-        object.kind = kPlayer;
-        object.id = kTeamNotGiven;
-        object.distance = 1e300;
-        object.direction = std::numeric_limits<double>::quiet_NaN();
-    }
-    stored.objects[0].kind = kLine;
-    stored.objects[0].id = 0;
-    stored.objects[0].distance = 10;
-    stored.objects[0].direction = 90;
-    stored.objects[1].kind = kFlag;
-    stored.objects[1].id = 42;
+    const auto object = [](ObjectKind kind, int id, double distance, double direction) {
+        SeenObject o{};
+        o.kind = kind;
+        o.id = id;
+        o.distance = distance;
+        o.direction = direction;
+        return o;
+    };
+    stored.objects.fill(
+        object(kPlayer, kTeamNotGiven, 1e300, std::numeric_limits<double>::quiet_NaN()));
+    stored.objects[0] = object(kLine, 0, 10, 90);
+    stored.objects[1] = object(kFlag, 42, 15, 0);
     stored.objects[1].detailed = 1;
-    stored.objects[1].distance = 15;
-    stored.objects[1].direction = 0;
-    stored.objects[2].kind = kBall;
-    stored.objects[2].distance = -3;
-    stored.objects[2].direction = 0;
-    stored.objects[3].kind = kPlayer;
-    stored.objects[3].id = kOtherTeam;
+    stored.objects[2] = object(kBall, 0, -3, 0);
+    stored.objects[3] = object(kPlayer, kOtherTeam, 5, 0);
     stored.objects[3].number = 99;
-    stored.objects[3].distance = 5;
-    stored.objects[3].direction = 0;
     ctx.clock.cycle = 101;
     world.updateWorld();
     EXPECT_EQ(own().positionTime, 101);
@@ -430,17 +427,8 @@ TEST_F(WorldModelTest, RealServerSessionPlacesAgentAndBall) {
     int seen = 0;
     for (const std::string& text : test::receivedMessages("v9-left-known-position.tsv", "(se")) {
         SensorMessage message;
-        if (!parser.parseMessage(text, message)) {
-            continue;
-        }
-        if (message.kind == kSenseBodyMessage) {
-            ctx.sensorStore.lastBody = message.senseBody;
-            ctx.clock.cycle = message.senseBody.time;
-        } else {
-            ctx.sensorStore.lastSee = message.see;
-        }
-        world.updateWorld();
-        if (message.kind == kSeeMessage && message.see.time >= 11 && message.see.time <= 13) {
+        if (replay(text, message) && message.kind == kSeeMessage && message.see.time >= 11 &&
+            message.see.time <= 13) {
             const PlayerRecord& me = now().teammates[0];
             EXPECT_NEAR(me.position.x, 45.0, 0.1);
             EXPECT_NEAR(me.position.y, 0.0, 0.1);
