@@ -71,6 +71,16 @@ std::string readFile(const std::filesystem::path& path) {
     return text.str();
 }
 
+// The port the server wrote to its port file, or 0 if none came within five seconds.
+int waitForPort(const std::filesystem::path& portFile) {
+    int port = 0;
+    for (const auto end = Clock::now() + 5s; port == 0 && Clock::now() < end;) {
+        std::ifstream(portFile) >> port;
+        std::this_thread::sleep_for(10ms);
+    }
+    return port;
+}
+
 // The text of a datagram without its closing zero byte (the server sends exactly one).
 std::string textOf(const ReceivedDatagram& d) {
     EXPECT_FALSE(d.bytes.empty());
@@ -92,10 +102,7 @@ TEST(PracticeServerProcess, StopsOnTerminationWithTheScoreSoFar) {
     const pid_t pid =
         startServer({"--port", "0", "--port-file", portFile.string()}, dir.path() / "out");
     ASSERT_GT(pid, 0);
-    for (const auto end = Clock::now() + 5s;
-         !std::filesystem::exists(portFile) && Clock::now() < end;) {
-        std::this_thread::sleep_for(10ms);
-    }
+    waitForPort(portFile);
     ::kill(pid, SIGTERM);
     EXPECT_EQ(finish(pid, 5000ms), 1);
     EXPECT_NE(readFile(dir.path() / "out").find("stopped at cycle 0: left 0 - 0 right"),
@@ -111,11 +118,7 @@ TEST(PracticeServerProcess, PlaysAShortMatchWithTwoClientsAndExitsWithTheScore) 
          "--kickoff-wait", "5", "--record", (dir.path() / "record").string()},
         output);
     ASSERT_GT(pid, 0);
-    int port = 0;
-    for (const auto end = Clock::now() + 5s; port == 0 && Clock::now() < end;) {
-        std::ifstream(portFile) >> port;
-        std::this_thread::sleep_for(10ms);
-    }
+    const int port = waitForPort(portFile);
     if (port == 0) {
         finish(pid, 0ms);
         FAIL() << "no port: " << readFile(output);

@@ -1,6 +1,7 @@
 // The decision tree of one think cycle, on hand-made worlds: the commands it hands to sending.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <optional>
@@ -77,14 +78,10 @@ class ThinkCycleTest : public ::testing::Test {
 
     void writeKickOffFormation(Vec2 home) {
         directory.write("kick_off.stg",
-                        "Strategy File Type = 7\n"
-                        "Offside Region = 0 -34 52.5 34\n"
-                        "Player ID = 7\n"
-                        "Player Region = -35 -15 25 15\n"
-                        "Player Position = " +
+                        "Strategy File Type = 7\nOffside Region = 0 -34 52.5 34\nPlayer ID = 7\n"
+                        "Player Region = -35 -15 25 15\nPlayer Position = " +
                             std::to_string(home.x) + " " + std::to_string(home.y) +
-                            "\n"
-                            "Pressing Region = -36 -14 -5 14\n");
+                            "\nPressing Region = -36 -14 -5 14\n");
     }
 
     // The entries that will be sent, in order.
@@ -99,12 +96,9 @@ class ThinkCycleTest : public ::testing::Test {
         return sent;
     }
 
-    static int count(const std::vector<ServerCommand>& commands, int kind) {
-        int n = 0;
-        for (const ServerCommand& command : commands) {
-            n += command.kind == kind ? 1 : 0;
-        }
-        return n;
+    static long count(const std::vector<ServerCommand>& commands, int kind) {
+        return std::count_if(commands.begin(), commands.end(),
+                             [kind](const ServerCommand& c) { return c.kind == kind; });
     }
 
     static bool isBody(const ServerCommand& command) {
@@ -227,7 +221,6 @@ TEST_F(GoalieTest, CatchesAimingInsideTheCatchAreaTowardsTheBodyAxis) {
     context.config.isGoalie = 1;
     placeSelf({-48.0, 0.0}, 0.0);
     const double inset = std::atan(0.5 / 2.0) * kRadToDeg;  // 14.04 degrees
-    EXPECT_NEAR(inset, 14.036, 1e-3);
     for (const double side : {30.0, -30.0}) {
         placeBall({-48.0 + 1.5 * std::cos(side * kDegToRad), 1.5 * std::sin(side * kDegToRad)});
         const auto commands = decide();
