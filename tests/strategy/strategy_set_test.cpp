@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 
 #include "agent/config/agent_config.h"
@@ -264,19 +265,13 @@ TEST(ShippedStrategyTest, ConfigurationNamesRolesAndAStrategyDirectoryThatWorks)
     const fs::path data = fs::path(ZAMO_SOURCE_DIR) / "data";
     const fs::path saved = fs::current_path();
     fs::current_path(data);
-    int goalies = 0;
-    int defenders = 0;
-    int midfielders = 0;
-    int offenders = 0;
+    std::map<std::string, int> roles;
     for (int id = 1; id <= 11; ++id) {
         AgentConfig config;
         config.playerIdText = std::to_string(id);
         config.playerType.clear();
         ASSERT_TRUE(readConfFile(config, data / "zamo_soccer.conf"));
-        goalies += config.playerType == "goalie";
-        defenders += config.playerType == "defender";
-        midfielders += config.playerType == "midfielder";
-        offenders += config.playerType == "offender";
+        ++roles[config.playerType];
         EXPECT_EQ(config.playerType == "goalie", id == 1) << id;
         ASSERT_EQ(config.strategyDirectoryPath.back(), '/');
         StrategySet set(config);
@@ -284,11 +279,11 @@ TEST(ShippedStrategyTest, ConfigurationNamesRolesAndAStrategyDirectoryThatWorks)
         EXPECT_NE(set.selectFormation(), kDefaultFormation) << id;
     }
     fs::current_path(saved);
-    EXPECT_EQ(goalies, 1);
-    EXPECT_EQ(defenders + midfielders + offenders, 10);
-    EXPECT_GE(defenders, 4);
-    EXPECT_GE(midfielders, 3);
-    EXPECT_GE(offenders, 2);
+    EXPECT_EQ(roles["goalie"], 1);
+    EXPECT_EQ(roles["defender"] + roles["midfielder"] + roles["offender"], 10);
+    EXPECT_GE(roles["defender"], 4);
+    EXPECT_GE(roles["midfielder"], 3);
+    EXPECT_GE(roles["offender"], 2);
 }
 
 }  // namespace

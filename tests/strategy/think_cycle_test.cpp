@@ -42,17 +42,6 @@ class ThinkCycleTest : public ::testing::Test {
         world().playModeTime = kNow;
     }
 
-    PlayerRecord& placeSelf(Vec2 position, double body) {
-        PlayerRecord& own = world().teammates[kOwnNumber - 1];
-        own.positionTime = kNow;
-        own.position = position;
-        own.bodyTime = kNow;
-        own.bodyDirection = body;
-        own.staminaTime = kNow;
-        own.stamina = context.serverParams.staminaMax;
-        return own;
-    }
-
     static PlayerRecord& place(PlayerRecord& record, Vec2 position, double body) {
         record.positionTime = kNow;
         record.position = position;
@@ -67,6 +56,12 @@ class ThinkCycleTest : public ::testing::Test {
     }
     PlayerRecord& placeTeammate(int number, Vec2 position, double body) {
         return place(world().teammates[static_cast<std::size_t>(number - 1)], position, body);
+    }
+    PlayerRecord& placeSelf(Vec2 position, double body) {
+        PlayerRecord& own = placeTeammate(kOwnNumber, position, body);
+        own.staminaTime = kNow;
+        own.stamina = context.serverParams.staminaMax;
+        return own;
     }
 
     void placeBall(Vec2 position) {

@@ -153,22 +153,19 @@ class MainFrameTest : public testing::Test {
 
 TEST_F(MainFrameTest, MenusToolBarStatusBarAndCaption) {
     auto frame = makeFrame();
-    QStringList titles;
-    for (const QAction* menu : frame->menuBar()->actions()) {
-        titles << menu->text();
-    }
-    EXPECT_EQ(titles, (QStringList{"Zamo", "Operations", "&View", "&Help"}));
-    const QList<QMenu*> menus = frame->menuBar()->findChildren<QMenu*>();
+    const QList<QAction*> menus = frame->menuBar()->actions();
+    const QStringList titles{"Zamo", "Operations", "&View", "&Help"};
+    const QStringList items[] = {
+        {"Connect to server ...", "Connect", "Reconnect as ...", "Reconnect", "Disconnect",
+         "Play in left team", "Play in right team", "Exit"},
+        {"Start Zamo", "Stop Zamo"},
+        {"&Toolbar", "&Status Bar"},
+        {"&About Zamo Soccer..."}};
     ASSERT_EQ(menus.size(), 4);
-    EXPECT_EQ(itemTexts(frame->menuBar()->actions()[0]->menu()),
-              (QStringList{"Connect to server ...", "Connect", "Reconnect as ...", "Reconnect",
-                           "Disconnect", "Play in left team", "Play in right team", "Exit"}));
-    EXPECT_EQ(itemTexts(frame->menuBar()->actions()[1]->menu()),
-              (QStringList{"Start Zamo", "Stop Zamo"}));
-    EXPECT_EQ(itemTexts(frame->menuBar()->actions()[2]->menu()),
-              (QStringList{"&Toolbar", "&Status Bar"}));
-    EXPECT_EQ(itemTexts(frame->menuBar()->actions()[3]->menu()),
-              (QStringList{"&About Zamo Soccer..."}));
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(menus[i]->text(), titles[i]);
+        EXPECT_EQ(itemTexts(menus[i]->menu()), items[i]) << i;
+    }
 
     const QList<QAction*> tools = frame->toolBar()->actions();
     ASSERT_EQ(tools.size(), 2);
@@ -182,7 +179,7 @@ TEST_F(MainFrameTest, MenusToolBarStatusBarAndCaption) {
 
     // The View menu switches the bars.
     frame->show();
-    QAction* statusBarShown = frame->menuBar()->actions()[2]->menu()->actions()[1];
+    QAction* statusBarShown = menus[2]->menu()->actions()[1];
     statusBarShown->trigger();
     EXPECT_FALSE(frame->statusBar()->isVisible());
     statusBarShown->trigger();
