@@ -122,28 +122,20 @@ TEST_F(StrategySetTest, BlocksNeedNotBeSeparatedButMustParseCompletely) {
     EXPECT_EQ(set_.loadFile("tight.stg").fileType, 7);
 
     // Each of these breaks the one block for player 7; the file then has nothing for it.
+    const std::string region = "-30 -10 -5 10";
     const std::string broken[] = {
         "Player ID = 7\nPlayer Region = -30 -10 -5 10\nPressing Region = -40 -20 -10 20\n",
-        "Player ID = 7\nPlayer Region = -30 -10 -5\nPlayer Position = -20 3\n"
-        "Pressing Region = -40 -20 -10 20\n",
-        "Player ID = 7\nPlayer Region = -30 -10 -5 ten\nPlayer Position = -20 3\n"
-        "Pressing Region = -40 -20 -10 20\n",
-        "Player ID = 7\nPlayer Region = -30 -10 -5 10\nPlayer Position = -20 3\n"
-        "Pressing Region = -40 -20 -10 20abc\n",
-        "Player ID = 7\nPlayer Region = -30 -10 -5 10\nPlayer Position = 1.5.3 3\n"
-        "Pressing Region = -40 -20 -10 20\n",
         "Player ID = 7\nplayer region = -30 -10 -5 10\nPlayer Position = -20 3\n"
         "Pressing Region = -40 -20 -10 20\n",
-        "Player ID = 7\nPlayer Region = -30 -10 -5 10\nPlayer Position = nan 3\n"
-        "Pressing Region = -40 -20 -10 20\n",
-        "Player ID = 7\nPlayer Region = -30 -10 -5 10\nPlayer Position = -20 inf\n"
-        "Pressing Region = -40 -20 -10 20\n",
-        "Player ID = 7\nPlayer Region = -30 -10 -5 10\nPlayer Position = -20 1e400\n"
-        "Pressing Region = -40 -20 -10 20\n",
-        "Player ID = 7\nPlayer Region = -30 -10 -5 10\nPlayer Position = 1e300 3\n"
-        "Pressing Region = -40 -20 -10 20\n",
-        "Player ID = 7\nPlayer Region = -30 -10 -5 1" + std::string(10000, '0') +
-            "\nPlayer Position = -20 3\nPressing Region = -40 -20 -10 20\n",
+        block("7", "-30 -10 -5"),
+        block("7", "-30 -10 -5 ten"),
+        block("7", "-30 -10 -5 1" + std::string(10000, '0')),
+        block("7", region, "-20 3", "-40 -20 -10 20abc"),
+        block("7", region, "1.5.3 3"),
+        block("7", region, "nan 3"),
+        block("7", region, "-20 inf"),
+        block("7", region, "-20 1e400"),
+        block("7", region, "1e300 3"),
         "Player ID = 7\nPlayer Region = -30 -10 -5 10\nPlayer Position = -20 3\n"
         "Pressing Region = -40 -20 -10",
     };
