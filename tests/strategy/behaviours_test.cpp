@@ -2,9 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <optional>
-#include <utility>
-#include <vector>
 
 #include "behaviour_fixture.h"
 
@@ -101,65 +98,61 @@ TEST_F(ScanTurnTest, NothingWithoutThisCyclesVisualMessageOrWithABadWidth) {
 
 using LookTowardTest = BehaviourTest;
 
-// At 0.2 m/cycle a turn reaches at most 180 / (1 + 5 * 0.2) = 90 degrees, and a planned turn
-// of 30 moves the viewpoint by 15. A mark-0 dash is cancelled for a body turn; an essential
-// one stays and only the neck turns, never past its limit.
-TEST_F(LookTowardTest, SplitsTheTurnBetweenBodyAndNeck) {
-    struct Case {
-        std::optional<Vec2> velocity;
-        double neck;
-        ServerCommand planned;  // kNoCommand: nothing planned
-        double direction;
-        std::vector<std::pair<int, double>> expected;  // kind and value of each entry
-    };
-    const Vec2 moving{0.2, 0.0};
-    const Case cases[] = {
-        {std::nullopt, 10.0, {}, 60.0, {{kTurnNeckCommand, 50.0}}},
-        {moving, 0.0, {}, 120.0, {{kTurnCommand, 120.0}, {kTurnNeckCommand, 30.0}}},
-        {std::nullopt,
-         0.0,
-         {kDashCommand, kLookMayCancel, 100.0, 0.0},
-         180.0,
-         {{kNoCommand, 0.0}, {kTurnCommand, 180.0}}},
-        {std::nullopt,
-         0.0,
-         {kDashCommand, kKeep, 100.0, 0.0},
-         170.0,
-         {{kDashCommand, 100.0}, {kTurnNeckCommand, 170.0}}},
-        {moving,
-         0.0,
-         {kTurnCommand, kKeep, 30.0, 0.0},
-         60.0,
-         {{kTurnCommand, 30.0}, {kTurnNeckCommand, 45.0}}},
-        {std::nullopt,
-         params.maxNeckAngle,
-         {kDashCommand, kKeep, 50.0, 0.0},
-         170.0,
-         {{kDashCommand, 50.0}}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message()
-                     << "towards " << c.direction << " planned " << c.planned.kind);
-        world().teammates[kOwnNumber - 1] = PlayerRecord{};
-        placeSelf({0.0, 0.0}, 0.0, c.velocity);
-        self.neckAngle = c.neck;
-        commands = {};
-        if (c.planned.kind != kNoCommand) {
-            commands.append(c.planned);
-        }
-        behaviours.lookToward(commands, c.direction, kKeep);
-        ASSERT_EQ(commands.count, static_cast<int>(c.expected.size()));
-        for (std::size_t i = 0; i < c.expected.size(); ++i) {
-            const auto [kind, value] = c.expected[i];
-            EXPECT_EQ(commands.entries[i].kind, kind) << i;
-            if (kind != kNoCommand) {
-                // 180 and -180 are the same turn.
-                EXPECT_NEAR(std::remainder(commands.entries[i].firstValue - value, 360.0), 0.0,
-                            1e-9)
-                    << i;
-            }
-        }
-    }
+TEST_F(LookTowardTest, WithinTheNeckRangeOnlyTheNeckTurns) {
+    placeSelf({0.0, 0.0}, 0.0);
+    self.neckAngle = 10.0;
+    behaviours.lookToward(commands, 60.0, kKeep);
+    ASSERT_EQ(commands.count, 1);
+    EXPECT_EQ(commands.entries[0].kind, kTurnNeckCommand);
+    EXPECT_DOUBLE_EQ(commands.entries[0].firstValue, 50.0);
+}
+
+TEST_F(LookTowardTest, BeyondTheNeckRangeTheBodyTurnsAndTheNeckTakesWhatSpeedLeaves) {
+    // At 0.2 m/cycle a turn reaches at most 180 / (1 + 5 * 0.2) = 90 degrees.
+    placeSelf({0.0, 0.0}, 0.0, Vec2{0.2, 0.0});
+    behaviours.lookToward(commands, 120.0, kKeep);
+    ASSERT_EQ(commands.count, 2);
+    EXPECT_EQ(commands.entries[0].kind, kTurnCommand);
+    EXPECT_DOUBLE_EQ(commands.entries[0].firstValue, 120.0);
+    EXPECT_EQ(commands.entries[1].kind, kTurnNeckCommand);
+    EXPECT_NEAR(commands.entries[1].firstValue, 30.0, 1e-9);
+}
+
+TEST_F(LookTowardTest, CancelsADashThatMayGoAndTurnsInstead) {
+    placeSelf({0.0, 0.0}, 0.0);
+    commands.append({kDashCommand, kLookMayCancel, 100.0, 0.0});
+    behaviours.lookToward(commands, 180.0, kKeep);
+    ASSERT_EQ(commands.count, 2);
+    EXPECT_EQ(commands.entries[0].kind, kNoCommand);
+    EXPECT_EQ(commands.entries[1].kind, kTurnCommand);
+    EXPECT_DOUBLE_EQ(std::abs(commands.entries[1].firstValue), 180.0);
+}
+
+TEST_F(LookTowardTest, KeepsAnEssentialBodyCommandAndTurnsOnlyTheNeck) {
+    placeSelf({0.0, 0.0}, 0.0);
+    commands.append({kDashCommand, kKeep, 100.0, 0.0});
+    behaviours.lookToward(commands, 170.0, kKeep);
+    ASSERT_EQ(commands.count, 2);
+    EXPECT_EQ(commands.entries[0].kind, kDashCommand);
+    EXPECT_EQ(commands.entries[1].kind, kTurnNeckCommand);
+    EXPECT_DOUBLE_EQ(commands.entries[1].firstValue, 170.0);
+}
+
+TEST_F(LookTowardTest, APlannedTurnMovesTheViewpointByItsEffect) {
+    placeSelf({0.0, 0.0}, 0.0, Vec2{0.2, 0.0});
+    commands.append({kTurnCommand, kKeep, 30.0, 0.0});  // turns 15 degrees at this speed
+    behaviours.lookToward(commands, 60.0, kKeep);
+    ASSERT_EQ(commands.count, 2);
+    EXPECT_EQ(commands.entries[1].kind, kTurnNeckCommand);
+    EXPECT_NEAR(commands.entries[1].firstValue, 45.0, 1e-9);
+}
+
+TEST_F(LookTowardTest, NoNeckTurnPastTheNeckLimit) {
+    placeSelf({0.0, 0.0}, 0.0);
+    self.neckAngle = params.maxNeckAngle;
+    commands.append({kDashCommand, kKeep, 50.0, 0.0});
+    behaviours.lookToward(commands, 170.0, kKeep);
+    EXPECT_EQ(commands.count, 1);
 }
 
 using MoveBehaviourTest = BehaviourTest;

@@ -55,7 +55,6 @@ TEST(SetPlayOwnerTest, SideDecidesWhoseSetPlayItIs) {
     }
 }
 
-// Before any formation is taken the default one holds, not a zeroed one.
 TEST_F(PositioningTest, FormationStartsAsTheDefault) {
     EXPECT_EQ(positioning.formation(), kDefaultFormation);
 }
