@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <string>
 
 #include "agent/config/agent_config.h"
@@ -52,9 +53,7 @@ TEST_P(AgentReading, EverySensorMessageOfAFullMatchParses) {
     config.quotedTeamName = "\"Zamo_Left\"";
     SelfState self;
     SensorParser parser(config, self);
-    int sees = 0;
-    int bodies = 0;
-    int hears = 0;
+    std::map<int, int> counts;  // by message kind
     for (int cycle = 1; cycle <= 12; ++cycle) {
         match.step();
         match.sendDueSees(cycle * 100);
@@ -68,9 +67,7 @@ TEST_P(AgentReading, EverySensorMessageOfAFullMatchParses) {
             if (!parsed) {
                 continue;
             }
-            sees += m.kind == kSeeMessage ? 1 : 0;
-            bodies += m.kind == kSenseBodyMessage ? 1 : 0;
-            hears += m.kind == kHearMessage ? 1 : 0;
+            ++counts[m.kind];
             if (m.kind == kSeeMessage) {
                 for (int i = 0; i < m.see.count; ++i) {
                     const SeenObject& s = m.see.objects[i];
@@ -81,9 +78,9 @@ TEST_P(AgentReading, EverySensorMessageOfAFullMatchParses) {
             }
         }
     }
-    EXPECT_EQ(bodies, 22 * 12);
-    EXPECT_GE(sees, 22 * 7);
-    EXPECT_GE(hears, 2);  // the referee's kick-off and the said message at least
+    EXPECT_EQ(counts[kSenseBodyMessage], 22 * 12);
+    EXPECT_GE(counts[kSeeMessage], 22 * 7);
+    EXPECT_GE(counts[kHearMessage], 2);  // the referee's kick-off and the said message at least
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, AgentReading, ::testing::Values("9.35", "7.11"));

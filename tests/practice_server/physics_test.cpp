@@ -9,6 +9,7 @@ namespace zamo::practice {
 namespace {
 
 constexpr double kEps = 1e-9;
+const ServerParams params;
 
 PlayerState at(Vec2 pos, double body) {
     PlayerState p;
@@ -22,7 +23,6 @@ PlayerState at(Vec2 pos, double body) {
 }
 
 TEST(PracticeKick, AccelerationIsPowerTimesRateTimesEffectiveKickFactor) {
-    const ServerParams params;
     const PlayerState p = at({0, 0}, 0.0);
     // Touching straight ahead (0.3 + 0.085 away): factor 1, 100 * 0.027 = 2.7 along body + 30.
     const Vec2 touching{0.385, 0.0};
@@ -43,7 +43,6 @@ TEST(PracticeKick, AccelerationIsPowerTimesRateTimesEffectiveKickFactor) {
 }
 
 TEST(PracticeKick, BallMovesWithTheKickThenDecaysAndKeepsItsSpeedLimit) {
-    const ServerParams params;
     BallState ball;
     ball.pos = {10, 0};
     ball.vel = {1.0, 0.0};
@@ -61,7 +60,6 @@ TEST(PracticeKick, BallMovesWithTheKickThenDecaysAndKeepsItsSpeedLimit) {
 }
 
 TEST(PracticeDash, AccelerationUsesEffortAndPaysStamina) {
-    const ServerParams params;
     PlayerState p = at({0, 0}, 90.0);
     Vec2 a = dashAcceleration(params, p, 100.0);
     EXPECT_NEAR(a.x, 0.0, kEps);
@@ -85,7 +83,6 @@ TEST(PracticeDash, AccelerationUsesEffortAndPaysStamina) {
 }
 
 TEST(PracticeDash, PlayerMovesDecaysAndIsLimitedToTheTopSpeed) {
-    const ServerParams params;
     PlayerState p = at({0, 0}, 0.0);
     p.accel = {0.6, 0.0};
     advancePlayer(params, p);
@@ -99,7 +96,6 @@ TEST(PracticeDash, PlayerMovesDecaysAndIsLimitedToTheTopSpeed) {
 }
 
 TEST(PracticeTurn, InertiaAndNeckLimits) {
-    const ServerParams params;
     EXPECT_NEAR(turnAngle(params, 90.0, 0.0), 90.0, kEps);
     EXPECT_NEAR(turnAngle(params, 90.0, 0.5), 90.0 / 3.5, kEps);
     EXPECT_NEAR(turnAngle(params, -400.0, 0.0), -180.0, kEps);
@@ -109,7 +105,6 @@ TEST(PracticeTurn, InertiaAndNeckLimits) {
 }
 
 TEST(PracticeStamina, RecoveryEffortAndRegeneration) {
-    const ServerParams params;
     PlayerState p = at({0, 0}, 0.0);
     p.stamina = 1000.0;  // below 0.3 * 4000: recovery and effort drop
     recoverStamina(params, p);
@@ -124,7 +119,6 @@ TEST(PracticeStamina, RecoveryEffortAndRegeneration) {
 }
 
 TEST(PracticeTackle, FailureProbabilityInTheBodyFrame) {
-    const ServerParams params;
     // 1 m straight ahead: (1 / 2)^6.
     EXPECT_NEAR(tackleFailProbability(params, {0, 0}, 0.0, {1.0, 0.0}), std::pow(0.5, 6), kEps);
     // 0.25 m behind: the back distance 0.5 counts.
@@ -142,7 +136,6 @@ TEST(PracticeTackle, FailureProbabilityInTheBodyFrame) {
 }
 
 TEST(PracticeCatch, TheRectangleAheadInTheCatchDirection) {
-    const ServerParams params;
     const PlayerState g = at({-50, 0}, 0.0);
     EXPECT_TRUE(ballCatchable(params, g, {-48.1, 0.4}, 0.0));
     EXPECT_FALSE(ballCatchable(params, g, {-47.9, 0.0}, 0.0));  // beyond 2 m
@@ -156,7 +149,6 @@ TEST(PracticeCatch, TheRectangleAheadInTheCatchDirection) {
 }
 
 TEST(PracticeCollision, OverlapsAreSeparatedAndBounced) {
-    const ServerParams params;
     std::array<PlayerState, 2> players{at({0, 0}, 0.0), at({0.4, 0}, 0.0)};
     players[0].vel = {0.5, 0.0};
     players[1].vel = {-0.5, 0.0};

@@ -1,11 +1,8 @@
 // The practice server as a process: started on a free port, talked to by plain UDP clients,
-// bounded in time and stopped by its id.
+// bounded in time and killed by its id if it outlives a test.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -13,8 +10,8 @@
 #include <sstream>
 #include <string>
 #include <thread>
-#include <vector>
 
+#include "support/agent_process.h"
 #include "support/temp_dir.h"
 #include "support/udp_peer.h"
 
@@ -26,49 +23,26 @@ using Clock = std::chrono::steady_clock;
 
 const std::string kServer = std::string(ZAMO_BINARY_DIR) + "/zamo-practice-server";
 
-// Starts the server with its output in a file; the process id, or -1.
-pid_t startServer(const std::vector<std::string>& args, const std::filesystem::path& output) {
-    std::vector<std::string> all{kServer};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    const std::string out = output.string();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd >= 0) {
-            ::dup2(fd, 1);
-            ::dup2(fd, 2);
-        }
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    return pid;
-}
-
-// The exit status once the process ends within limit; otherwise it is killed and -1 returned.
-int finish(pid_t pid, std::chrono::milliseconds limit) {
-    const auto end = Clock::now() + limit;
-    int status = 0;
-    while (Clock::now() < end) {
-        if (::waitpid(pid, &status, WNOHANG) == pid) {
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, &status, 0);
-    return -1;
-}
-
 std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// Everything the server printed.
+std::string outputOf(const AgentProcess& server) {
+    return server.standardOutput() + server.standardError();
+}
+
+// The port the server wrote to its port file, or 0 if none came within five seconds.
+int waitForPort(const std::filesystem::path& portFile) {
+    int port = 0;
+    for (const auto end = Clock::now() + 5s; port == 0 && Clock::now() < end;) {
+        std::ifstream(portFile) >> port;
+        std::this_thread::sleep_for(10ms);
+    }
+    return port;
 }
 
 // The text of a datagram without its closing zero byte (the server sends exactly one).
@@ -79,47 +53,36 @@ std::string textOf(const ReceivedDatagram& d) {
 }
 
 TEST(PracticeServerProcess, HelpAndBadArguments) {
-    TempDir dir;
-    EXPECT_EQ(finish(startServer({"--help"}, dir.path() / "help"), 5000ms), 0);
-    EXPECT_NE(readFile(dir.path() / "help").find("--half-cycles"), std::string::npos);
-    EXPECT_EQ(finish(startServer({"--halves", "zero"}, dir.path() / "bad"), 5000ms), 2);
-    EXPECT_NE(readFile(dir.path() / "bad").find("--halves"), std::string::npos);
+    AgentProcess help;
+    ASSERT_TRUE(help.start(kServer, {"--help"}));
+    EXPECT_EQ(help.waitForExit(5000ms), 0);
+    EXPECT_NE(outputOf(help).find("--half-cycles"), std::string::npos);
+    AgentProcess bad;
+    ASSERT_TRUE(bad.start(kServer, {"--halves", "zero"}));
+    EXPECT_EQ(bad.waitForExit(5000ms), 2);
+    EXPECT_NE(outputOf(bad).find("--halves"), std::string::npos);
 }
 
 TEST(PracticeServerProcess, StopsOnTerminationWithTheScoreSoFar) {
     TempDir dir;
-    const auto portFile = dir.path() / "port";
-    const pid_t pid =
-        startServer({"--port", "0", "--port-file", portFile.string()}, dir.path() / "out");
-    ASSERT_GT(pid, 0);
-    for (const auto end = Clock::now() + 5s;
-         !std::filesystem::exists(portFile) && Clock::now() < end;) {
-        std::this_thread::sleep_for(10ms);
-    }
-    ::kill(pid, SIGTERM);
-    EXPECT_EQ(finish(pid, 5000ms), 1);
-    EXPECT_NE(readFile(dir.path() / "out").find("stopped at cycle 0: left 0 - 0 right"),
-              std::string::npos);
+    AgentProcess server;
+    ASSERT_TRUE(
+        server.start(kServer, {"--port", "0", "--port-file", (dir.path() / "port").string()}));
+    waitForPort(dir.path() / "port");
+    ASSERT_TRUE(server.signal(SIGTERM));
+    EXPECT_EQ(server.waitForExit(5000ms), 1);
+    EXPECT_NE(outputOf(server).find("stopped at cycle 0: left 0 - 0 right"), std::string::npos);
 }
 
 TEST(PracticeServerProcess, PlaysAShortMatchWithTwoClientsAndExitsWithTheScore) {
     TempDir dir;
     const auto portFile = dir.path() / "port";
-    const auto output = dir.path() / "out";
-    const pid_t pid = startServer(
-        {"--port", "0", "--port-file", portFile.string(), "--half-cycles", "20", "--halves", "1",
-         "--kickoff-wait", "5", "--record", (dir.path() / "record").string()},
-        output);
-    ASSERT_GT(pid, 0);
-    int port = 0;
-    for (const auto end = Clock::now() + 5s; port == 0 && Clock::now() < end;) {
-        std::ifstream(portFile) >> port;
-        std::this_thread::sleep_for(10ms);
-    }
-    if (port == 0) {
-        finish(pid, 0ms);
-        FAIL() << "no port: " << readFile(output);
-    }
+    AgentProcess server;
+    ASSERT_TRUE(server.start(kServer, {"--port", "0", "--port-file", portFile.string(),
+                                       "--half-cycles", "20", "--halves", "1", "--kickoff-wait",
+                                       "5", "--record", (dir.path() / "record").string()}));
+    const int port = waitForPort(portFile);
+    ASSERT_NE(port, 0) << outputOf(server);
 
     UdpPeer left;
     UdpPeer right;
@@ -157,8 +120,8 @@ TEST(PracticeServerProcess, PlaysAShortMatchWithTwoClientsAndExitsWithTheScore) 
     ASSERT_TRUE(left.sendTo(reply->senderPort, std::string("(score)") + '\0'));
 
     // Twenty cycles after the kick-off the match is over and the server gone.
-    EXPECT_EQ(finish(pid, 10000ms), 0);
-    const std::string out = readFile(output);
+    EXPECT_EQ(server.waitForExit(10000ms), 0);
+    const std::string out = outputOf(server);
     EXPECT_NE(out.find("listening on " + std::to_string(port)), std::string::npos) << out;
     EXPECT_NE(out.find("final score: Smoke 0 - 0 Other"), std::string::npos) << out;
     const std::string record = readFile(dir.path() / "record");

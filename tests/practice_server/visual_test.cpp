@@ -130,7 +130,8 @@ TEST(PracticeViewCone, LinesAreWhereTheHeadsRayLeavesTheField) {
     EXPECT_EQ(sightLines({55, 0}, 0.0, lines), 0);
 }
 
-// The real server's message to a left player at (45, 0) facing 0, the ball at (45.6, 0).
+// The real server's message to a left player at (45, 0) facing 0, the ball at (45.6, 0); at
+// low quality only directions remain.
 TEST(PracticeSee, MatchesTheRealServersMessageOfAKnownScene) {
     const ServerParams params;
     std::array<PlayerState, 1> players{standing(kLeft, 1, {45, 0}, 0.0)};
@@ -140,11 +141,17 @@ TEST(PracticeSee, MatchesTheRealServersMessageOfAKnownScene) {
     const std::string see =
         buildSee(params, 2, players[0], players, ball, {"", "TestTeam", "Other"}, random);
     EXPECT_EQ(see.rfind("(see 2 ", 0), 0u);
-    const auto ours = seenObjects(see);
     const auto real = seenObjects(
         "(see 2 ((f g r b) 10.3 43 0 0) ((g r) 7.5 0 0 0) ((f g r t) 10.3 -43 0 0) ((f r 0) 12.6 0 "
         "0 0) ((f r t 10) 16 -39 0 0) ((f r b 10) 16 39 0 0) ((b) 0.6 0 0 0) ((l r) 7.5 90))");
-    EXPECT_EQ(ours, real);
+    EXPECT_EQ(seenObjects(see), real);
+
+    players[0].viewQuality = 0;
+    const auto low =
+        seenObjects(buildSee(params, 0, players[0], players, ball, {"", "A", "B"}, random));
+    EXPECT_EQ(low.at("b"), (std::vector<std::string>{"0"}));
+    EXPECT_EQ(low.at("f r 0"), (std::vector<std::string>{"0"}));
+    EXPECT_EQ(low.at("l r"), (std::vector<std::string>{"90"}));
 }
 
 // The real server's message to a right player at (49, 4) with body -150, the left player 1
@@ -202,20 +209,6 @@ TEST(PracticeSee, FarPlayersLoseNumberThenTeamAndNearbyUnseenAreAnonymous) {
     EXPECT_EQ(seen.at("B"), (std::vector<std::string>{"2.5", "90"}));
     EXPECT_EQ(seen.at("P"), (std::vector<std::string>{"2", "180"}));
     EXPECT_EQ(seen.count("p \"A\" 5"), 0u);  // 20 m behind: not seen at all
-}
-
-TEST(PracticeSee, LowQualityGivesDirectionsOnly) {
-    const ServerParams params;
-    std::array<PlayerState, 1> players{standing(kLeft, 1, {45, 0}, 0.0)};
-    players[0].viewQuality = 0;
-    BallState ball;
-    ball.pos = {45.6, 0};
-    RandomSource random(1);
-    const auto seen =
-        seenObjects(buildSee(params, 0, players[0], players, ball, {"", "A", "B"}, random));
-    EXPECT_EQ(seen.at("b"), (std::vector<std::string>{"0"}));
-    EXPECT_EQ(seen.at("f r 0"), (std::vector<std::string>{"0"}));
-    EXPECT_EQ(seen.at("l r"), (std::vector<std::string>{"90"}));
 }
 
 }  // namespace

@@ -8,38 +8,39 @@
 namespace zamo::test {
 namespace {
 
-using DribbleTest = BehaviourTest;
+// The player at (0, 10) faces the opponent goal; the ball lies 0.4 m ahead unless a test moves it.
+class DribbleTest : public BehaviourTest {
+  protected:
+    DribbleTest() {
+        body = geometry.directionTo(kStart, {52.5, 0.0});
+        placeSelf(kStart, body);
+        placeBall(ahead(0.4));
+    }
 
-constexpr Vec2 kGoal{52.5, 0.0};
+    Vec2 ahead(double metres) const {
+        return kStart +
+               Vec2{metres * std::cos(body * kDegToRad), metres * std::sin(body * kDegToRad)};
+    }
 
-double towardsGoal(const Geometry& geometry, Vec2 from) {
-    return geometry.directionTo(from, kGoal);
-}
+    static constexpr Vec2 kStart{0.0, 10.0};
+    double body = 0.0;
+};
 
 TEST_F(DribbleTest, WithNoOpponentTheFirstDirectionRunsEightCyclesAndEndsTheSearch) {
-    const Vec2 start{0.0, 10.0};
-    placeSelf(start, towardsGoal(geometry, start));
-    placeBall({0.4, 10.0});
     const DribbleRun run = dribbler.searchRun(kDribbleAllDirections, 0.6);
     EXPECT_EQ(run.length, 8);
     EXPECT_EQ(run.turnCycles, 0);
     EXPECT_FALSE(run.late);
     EXPECT_FALSE(run.close);
-    EXPECT_NEAR(run.direction, towardsGoal(geometry, start), 1e-9);
+    EXPECT_NEAR(run.direction, body, 1e-9);
     // Seven dashes after the first cycle carry the player on along the body line.
     const double ran = skills.dashDistance(0.6, params.staminaMax, 7);
-    EXPECT_NEAR(distance(run.end, start), ran, 1e-9);
+    EXPECT_NEAR(distance(run.end, kStart), ran, 1e-9);
 }
 
 TEST_F(DribbleTest, ForwardOnlyModeTriesJustTheFirstThreeDirections) {
-    const Vec2 start{0.0, 10.0};
-    const double body = towardsGoal(geometry, start);
-    placeSelf(start, body);
-    placeBall({0.4, 10.0});
     // Half a metre straight ahead, standing: it reaches every spot in front of the player.
-    placeOpponent(4,
-                  start + Vec2{0.5 * std::cos(body * kDegToRad), 0.5 * std::sin(body * kDegToRad)},
-                  body + 180.0);
+    placeOpponent(4, ahead(0.5), body + 180.0);
 
     EXPECT_EQ(dribbler.searchRun(kDribbleForwardOnly, 0.6).length, 0);
     EXPECT_FALSE(dribbler.dribble(commands, kDribbleForwardOnly, 0.6, kKeep));
@@ -53,13 +54,7 @@ TEST_F(DribbleTest, ForwardOnlyModeTriesJustTheFirstThreeDirections) {
 }
 
 TEST_F(DribbleTest, AnOpponentThatJustTackledIsIgnored) {
-    const Vec2 start{0.0, 10.0};
-    const double body = towardsGoal(geometry, start);
-    placeSelf(start, body);
-    placeBall({0.4, 10.0});
-    PlayerRecord& blocker = placeOpponent(
-        4, start + Vec2{3.0 * std::cos(body * kDegToRad), 3.0 * std::sin(body * kDegToRad)},
-        body + 180.0);
+    PlayerRecord& blocker = placeOpponent(4, ahead(3.0), body + 180.0);
     EXPECT_NE(dribbler.searchRun(kDribbleAllDirections, 0.6).direction, body);
 
     blocker.tackleTime = kNow - 3;
@@ -90,10 +85,6 @@ TEST_F(DribbleTest, TheGoalieNeverDribbles) {
 }
 
 TEST_F(DribbleTest, ABallAtTheFeetIsKickedAlongTheRun) {
-    const Vec2 start{0.0, 10.0};
-    const double body = towardsGoal(geometry, start);
-    placeSelf(start, body);
-    placeBall(start + Vec2{0.4 * std::cos(body * kDegToRad), 0.4 * std::sin(body * kDegToRad)});
     ASSERT_TRUE(dribbler.dribble(commands, kDribbleAllDirections, 0.6, kLookMayCancel));
     ASSERT_EQ(commands.count, 1);
     const ServerCommand& kick = commands.entries[0];
@@ -106,12 +97,8 @@ TEST_F(DribbleTest, ABallAtTheFeetIsKickedAlongTheRun) {
 }
 
 TEST_F(DribbleTest, ABallRollingAwayOnTheRunIsChasedWithADash) {
-    const Vec2 start{0.0, 10.0};
-    const double body = towardsGoal(geometry, start);
-    placeSelf(start, body);
-    // 1.2 m ahead, rolling on along the body line at 0.5 m/cycle.
-    const Vec2 heading{std::cos(body * kDegToRad), std::sin(body * kDegToRad)};
-    placeBall(start + heading * 1.0, heading * 0.5);
+    // 1 m ahead, rolling on along the body line at 0.5 m/cycle.
+    placeBall(ahead(1.0), (ahead(1.0) - kStart) * 0.5);
     ASSERT_TRUE(dribbler.dribble(commands, kDribbleAllDirections, 0.6, kKeep));
     ASSERT_EQ(commands.count, 1);
     EXPECT_EQ(commands.entries[0].kind, kDashCommand);

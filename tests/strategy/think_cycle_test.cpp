@@ -1,6 +1,7 @@
 // The decision tree of one think cycle, on hand-made worlds: the commands it hands to sending.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <optional>
@@ -41,17 +42,6 @@ class ThinkCycleTest : public ::testing::Test {
         world().playModeTime = kNow;
     }
 
-    PlayerRecord& placeSelf(Vec2 position, double body) {
-        PlayerRecord& own = world().teammates[kOwnNumber - 1];
-        own.positionTime = kNow;
-        own.position = position;
-        own.bodyTime = kNow;
-        own.bodyDirection = body;
-        own.staminaTime = kNow;
-        own.stamina = context.serverParams.staminaMax;
-        return own;
-    }
-
     static PlayerRecord& place(PlayerRecord& record, Vec2 position, double body) {
         record.positionTime = kNow;
         record.position = position;
@@ -67,6 +57,12 @@ class ThinkCycleTest : public ::testing::Test {
     PlayerRecord& placeTeammate(int number, Vec2 position, double body) {
         return place(world().teammates[static_cast<std::size_t>(number - 1)], position, body);
     }
+    PlayerRecord& placeSelf(Vec2 position, double body) {
+        PlayerRecord& own = placeTeammate(kOwnNumber, position, body);
+        own.staminaTime = kNow;
+        own.stamina = context.serverParams.staminaMax;
+        return own;
+    }
 
     void placeBall(Vec2 position) {
         world().ballPositionTime = kNow;
@@ -77,14 +73,10 @@ class ThinkCycleTest : public ::testing::Test {
 
     void writeKickOffFormation(Vec2 home) {
         directory.write("kick_off.stg",
-                        "Strategy File Type = 7\n"
-                        "Offside Region = 0 -34 52.5 34\n"
-                        "Player ID = 7\n"
-                        "Player Region = -35 -15 25 15\n"
-                        "Player Position = " +
+                        "Strategy File Type = 7\nOffside Region = 0 -34 52.5 34\nPlayer ID = 7\n"
+                        "Player Region = -35 -15 25 15\nPlayer Position = " +
                             std::to_string(home.x) + " " + std::to_string(home.y) +
-                            "\n"
-                            "Pressing Region = -36 -14 -5 14\n");
+                            "\nPressing Region = -36 -14 -5 14\n");
     }
 
     // The entries that will be sent, in order.
@@ -99,12 +91,9 @@ class ThinkCycleTest : public ::testing::Test {
         return sent;
     }
 
-    static int count(const std::vector<ServerCommand>& commands, int kind) {
-        int n = 0;
-        for (const ServerCommand& command : commands) {
-            n += command.kind == kind ? 1 : 0;
-        }
-        return n;
+    static long count(const std::vector<ServerCommand>& commands, int kind) {
+        return std::count_if(commands.begin(), commands.end(),
+                             [kind](const ServerCommand& c) { return c.kind == kind; });
     }
 
     static bool isBody(const ServerCommand& command) {
@@ -227,7 +216,6 @@ TEST_F(GoalieTest, CatchesAimingInsideTheCatchAreaTowardsTheBodyAxis) {
     context.config.isGoalie = 1;
     placeSelf({-48.0, 0.0}, 0.0);
     const double inset = std::atan(0.5 / 2.0) * kRadToDeg;  // 14.04 degrees
-    EXPECT_NEAR(inset, 14.036, 1e-3);
     for (const double side : {30.0, -30.0}) {
         placeBall({-48.0 + 1.5 * std::cos(side * kDegToRad), 1.5 * std::sin(side * kDegToRad)});
         const auto commands = decide();

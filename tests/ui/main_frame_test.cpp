@@ -1,5 +1,6 @@
 #include "agent/ui/main_frame.h"
 
+#include <array>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -28,15 +29,67 @@
 #include <QToolBar>
 
 #include "agent/config/launch_arguments.h"
+#include "agent/ui/menu_rules.h"
 #include "agent/ui/zamo_soccer_view.h"
-#include "menu_expectations.h"
 #include "support/udp_peer.h"
 
 namespace zamo {
 namespace {
 
-using test::expectedEnabled;
-using test::kStates;
+// The connection states a person sees, with the flags that make them.
+struct NamedState {
+    const char* name;
+    ConnectionFlags flags;
+    // Enabled commands, written out per state; Reconnect also needs a known number.
+    bool connectCommands;
+    bool disconnect;
+    bool sides;
+    bool start;
+    bool stop;
+};
+
+ConnectionFlags flagsOf(bool connected, bool connecting, bool playing, bool starting = false) {
+    ConnectionFlags flags;
+    flags.connected = connected;
+    flags.connecting = connecting;
+    flags.starting = starting;
+    flags.playing = playing;
+    return flags;
+}
+
+const std::array<NamedState, 5> kStates = {{
+    {"Starting", flagsOf(false, true, false, true), false, false, true, true, false},
+    // A running handshake reads the team name that the side commands write.
+    {"Connecting", flagsOf(false, true, false), false, false, false, true, false},
+    {"Disconnected", flagsOf(false, false, false), true, false, true, true, false},
+    {"Playing", flagsOf(true, false, true), false, true, false, false, true},
+    {"Paused", flagsOf(true, false, false), false, true, false, true, false},
+}};
+
+bool expectedEnabled(const NamedState& state, bool numberKnown, MenuCommand command) {
+    switch (command) {
+        case MenuCommand::kConnectDialog:
+        case MenuCommand::kConnect:
+        case MenuCommand::kReconnectDialog:
+            return state.connectCommands;
+        case MenuCommand::kReconnect:
+            return state.connectCommands && numberKnown;
+        case MenuCommand::kDisconnect:
+            return state.disconnect;
+        case MenuCommand::kPlayLeft:
+        case MenuCommand::kPlayRight:
+            return state.sides;
+        case MenuCommand::kStartZamo:
+            return state.start;
+        case MenuCommand::kStopZamo:
+            return state.stop;
+        case MenuCommand::kExit:
+        case MenuCommand::kAbout:
+        case MenuCommand::kDrawWorldModel:
+            return true;
+    }
+    return false;
+}
 
 bool processEventsUntil(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer clock;
@@ -82,7 +135,7 @@ class MainFrameTest : public testing::Test {
         return received_;
     }
 
-    static void expectEnabling(CMainFrame& frame, const test::NamedState& state, bool numberKnown) {
+    static void expectEnabling(CMainFrame& frame, const NamedState& state, bool numberKnown) {
         for (const MenuCommand command : kAllMenuCommands) {
             ASSERT_NE(frame.action(command), nullptr);
             EXPECT_EQ(frame.action(command)->isEnabled(),
@@ -100,22 +153,19 @@ class MainFrameTest : public testing::Test {
 
 TEST_F(MainFrameTest, MenusToolBarStatusBarAndCaption) {
     auto frame = makeFrame();
-    QStringList titles;
-    for (const QAction* menu : frame->menuBar()->actions()) {
-        titles << menu->text();
-    }
-    EXPECT_EQ(titles, (QStringList{"Zamo", "Operations", "&View", "&Help"}));
-    const QList<QMenu*> menus = frame->menuBar()->findChildren<QMenu*>();
+    const QList<QAction*> menus = frame->menuBar()->actions();
+    const QStringList titles{"Zamo", "Operations", "&View", "&Help"};
+    const QStringList items[] = {
+        {"Connect to server ...", "Connect", "Reconnect as ...", "Reconnect", "Disconnect",
+         "Play in left team", "Play in right team", "Exit"},
+        {"Start Zamo", "Stop Zamo"},
+        {"&Toolbar", "&Status Bar"},
+        {"&About Zamo Soccer..."}};
     ASSERT_EQ(menus.size(), 4);
-    EXPECT_EQ(itemTexts(frame->menuBar()->actions()[0]->menu()),
-              (QStringList{"Connect to server ...", "Connect", "Reconnect as ...", "Reconnect",
-                           "Disconnect", "Play in left team", "Play in right team", "Exit"}));
-    EXPECT_EQ(itemTexts(frame->menuBar()->actions()[1]->menu()),
-              (QStringList{"Start Zamo", "Stop Zamo"}));
-    EXPECT_EQ(itemTexts(frame->menuBar()->actions()[2]->menu()),
-              (QStringList{"&Toolbar", "&Status Bar"}));
-    EXPECT_EQ(itemTexts(frame->menuBar()->actions()[3]->menu()),
-              (QStringList{"&About Zamo Soccer..."}));
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(menus[i]->text(), titles[i]);
+        EXPECT_EQ(itemTexts(menus[i]->menu()), items[i]) << i;
+    }
 
     const QList<QAction*> tools = frame->toolBar()->actions();
     ASSERT_EQ(tools.size(), 2);
@@ -129,7 +179,7 @@ TEST_F(MainFrameTest, MenusToolBarStatusBarAndCaption) {
 
     // The View menu switches the bars.
     frame->show();
-    QAction* statusBarShown = frame->menuBar()->actions()[2]->menu()->actions()[1];
+    QAction* statusBarShown = menus[2]->menu()->actions()[1];
     statusBarShown->trigger();
     EXPECT_FALSE(frame->statusBar()->isVisible());
     statusBarShown->trigger();
@@ -160,20 +210,18 @@ TEST_F(MainFrameTest, EnablingInEveryState) {
 
 TEST_F(MainFrameTest, PlayInRightTeamAndBack) {
     auto frame = makeFrame();
-    frame->action(MenuCommand::kPlayRight)->trigger();
     const AgentConfig& config = frame->agent().context().config;
-    EXPECT_EQ(config.teamName, "Zamo_Right");
-    EXPECT_EQ(config.quotedTeamName, "\"Zamo_Right\"");
-    EXPECT_EQ(config.side, 2);
-    EXPECT_TRUE(frame->action(MenuCommand::kPlayRight)->isChecked());
-    EXPECT_FALSE(frame->action(MenuCommand::kPlayLeft)->isChecked());
-    EXPECT_EQ(frame->windowTitle(), QStringLiteral(" Zamo_Right"));
-
-    frame->action(MenuCommand::kPlayLeft)->trigger();
-    EXPECT_EQ(config.teamName, "Zamo_Left");
-    EXPECT_EQ(config.side, 1);
-    EXPECT_TRUE(frame->action(MenuCommand::kPlayLeft)->isChecked());
-    EXPECT_FALSE(frame->action(MenuCommand::kPlayRight)->isChecked());
+    for (const int side : {2, 1}) {
+        const bool right = side == 2;
+        const std::string team = right ? "Zamo_Right" : "Zamo_Left";
+        frame->action(right ? MenuCommand::kPlayRight : MenuCommand::kPlayLeft)->trigger();
+        EXPECT_EQ(config.teamName, team);
+        EXPECT_EQ(config.quotedTeamName, "\"" + team + "\"");
+        EXPECT_EQ(config.side, side);
+        EXPECT_EQ(frame->action(MenuCommand::kPlayRight)->isChecked(), right);
+        EXPECT_EQ(frame->action(MenuCommand::kPlayLeft)->isChecked(), !right);
+        EXPECT_EQ(frame->windowTitle(), QString::fromStdString(" " + team));
+    }
 }
 
 TEST_F(MainFrameTest, DrawingToggleRedrawsWhileDisconnected) {

@@ -2,29 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "menu_expectations.h"
-
 namespace zamo {
 namespace {
 
-using test::expectedEnabled;
-using test::kStates;
-
-TEST(MenuRules, EnablingInEveryStateWithAndWithoutANumber) {
-    for (const auto& state : kStates) {
-        for (const bool numberKnown : {false, true}) {
-            ConnectionFlags flags = state.flags;
-            flags.uniformNumberKnown = numberKnown;
-            for (const MenuCommand command : kAllMenuCommands) {
-                EXPECT_EQ(commandState(command, flags).enabled,
-                          expectedEnabled(state, numberKnown, command))
-                    << state.name << " number " << numberKnown << " command "
-                    << static_cast<int>(command);
-            }
-        }
-    }
-}
-
+// The enabling of every command in every state is checked through the window's actions.
 TEST(MenuRules, CheckMarks) {
     ConnectionFlags flags;
     for (const int side : {0, 1, 2}) {

@@ -32,36 +32,31 @@ SetupInput typed(QString team, QString port, QString number = QStringLiteral("5"
 }
 
 TEST(CheckSetup, RefusesEachBadFieldWithItsPrompt) {
+    const char* const kTooLong = "Please enter no more than 16 characters.";
+    const char* const kInteger = "Please enter an integer.";
+    const char* const kPort = "Please enter an integer between 1 and 65535.";
+    const char* const kNumber = "Please enter an integer between 1 and 11.";
+    constexpr SetupKind kConnect = SetupKind::kConnect;
+    constexpr SetupKind kReconnect = SetupKind::kReconnect;
     struct Case {
         SetupInput input;
         SetupKind kind;
         SetupField field;
         const char* prompt;
     };
+    // The last two: the first failing field in the dialog's order is the one reported.
     const Case cases[] = {
-        {typed(QString(17, 'a'), "6000"), SetupKind::kConnect, SetupField::kTeamName,
-         "Please enter no more than 16 characters."},
-        {typed("Zamo", "port"), SetupKind::kConnect, SetupField::kServerPort,
-         "Please enter an integer."},
-        {typed("Zamo", "6000x"), SetupKind::kConnect, SetupField::kServerPort,
-         "Please enter an integer."},
-        {typed("Zamo", ""), SetupKind::kConnect, SetupField::kServerPort,
-         "Please enter an integer."},
-        {typed("Zamo", "99999999999"), SetupKind::kConnect, SetupField::kServerPort,
-         "Please enter an integer."},
-        {typed("Zamo", "0"), SetupKind::kConnect, SetupField::kServerPort,
-         "Please enter an integer between 1 and 65535."},
-        {typed("Zamo", "6000", "12"), SetupKind::kReconnect, SetupField::kPlayerNumber,
-         "Please enter an integer between 1 and 11."},
-        {typed("Zamo", "6000", "0"), SetupKind::kReconnect, SetupField::kPlayerNumber,
-         "Please enter an integer between 1 and 11."},
-        {typed("Zamo", "6000", "five"), SetupKind::kReconnect, SetupField::kPlayerNumber,
-         "Please enter an integer."},
-        // The first failing field in the dialog's order is the one reported.
-        {typed(QString(17, 'a'), "x", "12"), SetupKind::kReconnect, SetupField::kTeamName,
-         "Please enter no more than 16 characters."},
-        {typed("Zamo", "x", "12"), SetupKind::kReconnect, SetupField::kPlayerNumber,
-         "Please enter an integer between 1 and 11."},
+        {typed(QString(17, 'a'), "6000"), kConnect, SetupField::kTeamName, kTooLong},
+        {typed("Zamo", "port"), kConnect, SetupField::kServerPort, kInteger},
+        {typed("Zamo", "6000x"), kConnect, SetupField::kServerPort, kInteger},
+        {typed("Zamo", ""), kConnect, SetupField::kServerPort, kInteger},
+        {typed("Zamo", "99999999999"), kConnect, SetupField::kServerPort, kInteger},
+        {typed("Zamo", "0"), kConnect, SetupField::kServerPort, kPort},
+        {typed("Zamo", "6000", "12"), kReconnect, SetupField::kPlayerNumber, kNumber},
+        {typed("Zamo", "6000", "0"), kReconnect, SetupField::kPlayerNumber, kNumber},
+        {typed("Zamo", "6000", "five"), kReconnect, SetupField::kPlayerNumber, kInteger},
+        {typed(QString(17, 'a'), "x", "12"), kReconnect, SetupField::kTeamName, kTooLong},
+        {typed("Zamo", "x", "12"), kReconnect, SetupField::kPlayerNumber, kNumber},
     };
     for (const Case& c : cases) {
         SetupValues values = someValues();
