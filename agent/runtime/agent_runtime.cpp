@@ -51,8 +51,39 @@ void AgentRuntime::thinkLoop(const std::atomic<bool>& stop) {
             continue;
         }
         std::lock_guard lock(mutex_);
+        const auto start = std::chrono::steady_clock::now();
+        const SentCommandCounters before = context_.commandSender.counters();
         context_.thinkCycle.runThinkCycle();
+        recordPass(start, before);
     }
+}
+
+namespace {
+
+int bodyCommands(const SentCommandCounters& c) {
+    return c.kickCount + c.dashCount + c.turnCount + c.catchCount + c.moveCount + c.tackleCount;
+}
+
+int allCommands(const SentCommandCounters& c) {
+    return bodyCommands(c) + c.sayCount + c.turnNeckCount + c.changeViewCount;
+}
+
+}  // namespace
+
+void AgentRuntime::recordPass(std::chrono::steady_clock::time_point start,
+                              const SentCommandCounters& before) {
+    const auto end = std::chrono::steady_clock::now();
+    const SentCommandCounters& after = context_.commandSender.counters();
+    // The next cycle has begun when its body sense has already been read (it waits for its
+    // visual message, so the cycle was not handed on), or when a whole cycle has passed since
+    // this cycle's body sense was read.
+    const CycleTimer& timer = context_.cycleTimer;
+    const bool nextCycleBegun =
+        timer.bodyArrived ||
+        end - timer.cycleStart >= std::chrono::milliseconds(context_.serverParams.cycleLength);
+    const int sent = allCommands(after) - allCommands(before);
+    stats_.recordPass(end - start, bodyCommands(after) != bodyCommands(before),
+                      nextCycleBegun ? sent : 0);
 }
 
 bool AgentRuntime::drain() {
