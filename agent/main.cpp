@@ -1,7 +1,8 @@
 // ZamoSoccer: one player. Without a window (--headless) it connects one second after start,
 // plays until the server falls silent and exits 0; a failed automatic connection exits 1, and
-// SIGINT or SIGTERM end it after a clean teardown with status 0. With --stats the think loop's
-// figures are written at exit; a file that cannot be written makes the exit status 1.
+// SIGINT or SIGTERM end it after a clean teardown with status 0. Otherwise it opens its main
+// window (minimised with --minimized) and ends when the window closes. With --stats the think
+// loop's figures are written at exit; a file that cannot be written makes the exit status 1.
 #include <pthread.h>
 #include <signal.h>
 
@@ -21,6 +22,7 @@
 #include "agent/runtime/agent.h"
 #include "agent/runtime/agent_host.h"
 #include "agent/runtime/cycle_stats.h"
+#include "agent/ui/window_main.h"
 
 namespace {
 
@@ -196,10 +198,7 @@ int main(int argc, char** argv) {
         std::fclose(probe);
     }
     if (!commandLine.headless) {
-        std::fprintf(stderr,
-                     "ZamoSoccer: this build has no window yet; run it with --headless "
-                     "(see --help)\n");
-        return 2;
+        return zamo::runWindow(commandLine, argc, argv);
     }
     return runHeadless(commandLine);
 }
