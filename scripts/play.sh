@@ -207,7 +207,7 @@ latest_progress() {
 
 # Play takes 2 x half_cycles cycles of 100 ms, plus the kick-off waits; beyond twice that and
 # two minutes the server is taken for stuck.
-deadline=$((SECONDS + half_cycles * 2 / 10 * 2 + 120))
+deadline=$((SECONDS + half_cycles * 4 / 10 + 120))
 shown=""
 while kill -0 "$server_pid" 2>/dev/null; do
     if ((SECONDS > deadline)); then

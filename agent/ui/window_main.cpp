@@ -1,8 +1,13 @@
 #include "agent/ui/window_main.h"
 
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -14,8 +19,52 @@
 
 namespace zamo {
 
+namespace {
+
+// SIGINT and SIGTERM end the event loop, so the window closes the way its Exit command does: the
+// agent says goodbye and the statistics are written. The signals are blocked in every thread
+// (block() runs before any other thread starts) and taken by a thread of their own.
+class TerminationWatcher {
+  public:
+    static sigset_t block() {
+        sigset_t stopSignals;
+        sigemptyset(&stopSignals);
+        sigaddset(&stopSignals, SIGINT);
+        sigaddset(&stopSignals, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+        return stopSignals;
+    }
+
+    explicit TerminationWatcher(const sigset_t& stopSignals) : stopSignals_(stopSignals) {
+        thread_ = std::thread([this] {
+            int signal = 0;
+            while (sigwait(&stopSignals_, &signal) == 0 && !done_.load()) {
+                QMetaObject::invokeMethod(
+                    QCoreApplication::instance(), [] { QCoreApplication::quit(); },
+                    Qt::QueuedConnection);
+            }
+        });
+    }
+    ~TerminationWatcher() {
+        done_ = true;
+        pthread_kill(thread_.native_handle(), SIGTERM);
+        thread_.join();
+    }
+    TerminationWatcher(const TerminationWatcher&) = delete;
+    TerminationWatcher& operator=(const TerminationWatcher&) = delete;
+
+  private:
+    sigset_t stopSignals_;
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};
+
+}  // namespace
+
 int runWindow(const CommandLine& commandLine, int& argc, char** argv) {
+    const sigset_t stopSignals = TerminationWatcher::block();
     QApplication application(argc, argv);
+    TerminationWatcher watcher(stopSignals);
     // Where the platform would keep the program's settings; the program writes none.
     QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     QCoreApplication::setApplicationName(QStringLiteral("ZamoSoccer"));
