@@ -24,10 +24,6 @@ constexpr double kMaxSeenDistance = 1000.0;
 constexpr double kMaxSeenDirection = 360.0;
 constexpr int kSayPeriod = 11;
 
-bool known(int time) {
-    return time != kNoTime;
-}
-
 bool given(double value) {
     return value != kNotGiven && std::isfinite(value);
 }

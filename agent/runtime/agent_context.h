@@ -19,6 +19,8 @@
 #include "agent/skills/look_planner.h"
 #include "agent/skills/shot_pass_selector.h"
 #include "agent/skills/skills.h"
+#include "agent/strategy/behaviours.h"
+#include "agent/strategy/dribble.h"
 #include "agent/strategy/positioning.h"
 #include "agent/strategy/strategy_set.h"
 #include "agent/strategy/think_cycle.h"
@@ -50,7 +52,9 @@ struct AgentContext {
     CycleTimer cycleTimer{serverParams, self, clock};
     Localiser localiser{serverParams, geometry};
     WorldModel worldModel{*this};
-    ThinkCycle thinkCycle{serverParams, playMode, self, cycleTimer, commandSender};
+    Behaviours behaviours{serverParams, geometry, self, config, worldHistory, skills, sensorStore};
+    Dribbler dribbler{serverParams, geometry, self, config, worldHistory, skills, behaviours};
+    ThinkCycle thinkCycle{*this};
     AgentRuntime runtime{*this};
 
     AgentContext() = default;

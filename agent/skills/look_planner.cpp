@@ -22,10 +22,6 @@ constexpr double kGoalieUrgency = 100000.0;
 constexpr double kShootingRange = 9.15;
 constexpr double kGoalieWatchRange = 36.6;
 
-bool known(int time) {
-    return time != kNoTime;
-}
-
 int binOf(double direction) {
     const int bin = static_cast<int>(direction + 180.0) % kLookBins;
     return bin < 0 ? bin + kLookBins : bin;

@@ -32,10 +32,6 @@ constexpr std::array<double, 4> kThroughDirections{0.0, 45.0, -45.0, 180.0};
 constexpr std::array<double, 4> kThroughDistances{27.45, 18.3, 9.15, 5.0};
 constexpr Region kField{-52.5, 52.5, -34.0, 34.0};
 
-bool known(int time) {
-    return time != kNoTime;
-}
-
 bool flaggedGoalie(const PlayerRecord& record) {
     return known(record.goalieTime) && record.goalie != 0;
 }

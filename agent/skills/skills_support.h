@@ -10,10 +10,6 @@
 // Small helpers shared by the skill sources.
 namespace zamo {
 
-inline bool known(int time) {
-    return time != kNoTime;
-}
-
 inline bool isGoalie(const PlayerRecord& record) {
     return known(record.goalieTime) && record.goalie != 0;
 }

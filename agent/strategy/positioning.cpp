@@ -35,10 +35,6 @@ constexpr double kFarBack = -105.0;
 // Start value of the nearest-distance scan: the diagonal of a 105 x 68 field plus a margin.
 const double kNoneNearer = std::sqrt(19309.0);
 
-bool known(int time) {
-    return time != kNoTime;
-}
-
 bool flaggedGoalie(const PlayerRecord& record) {
     return known(record.goalieTime) && record.goalie != 0;
 }

@@ -1,42 +1,547 @@
 #include "agent/strategy/think_cycle.h"
 
+#include <cmath>
+#include <cstddef>
+
 #include "agent/config/missing_values.h"
-#include "agent/config/server_params.h"
-#include "agent/net/server_command.h"
-#include "agent/perception/geometry.h"
-#include "agent/perception/play_mode.h"
-#include "agent/perception/self_state.h"
-#include "agent/runtime/command_sender.h"
-#include "agent/runtime/cycle_timer.h"
+#include "agent/runtime/agent_context.h"
 
 namespace zamo {
 
 namespace {
 
-bool isFormationMode(PlayMode mode) {
-    return mode == kBeforeKickOff || mode == kGoalL || mode == kGoalR;
+constexpr Vec2 kOpponentGoal{52.5, 0.0};
+constexpr Vec2 kOwnGoal{-52.5, 0.0};
+constexpr Region kField{-52.5, 52.5, -34.0, 34.0};
+constexpr double kFreeKickDistance = 9.15;
+// What was last seen longer ago than this many cycles is not acted on.
+constexpr int kMemoryCycles = 10;
+constexpr int kNarrow = 0;
+constexpr int kNormal = 1;
+constexpr int kWide = 2;
+
+bool flaggedGoalie(const PlayerRecord& record) {
+    return known(record.goalieTime) && record.goalie != 0;
+}
+
+enum class ModeClass { kFormation, kLeftSetPlay, kRightSetPlay, kPlay, kIdle };
+
+ModeClass classify(int mode) {
+    switch (mode) {
+        case kBeforeKickOff:
+        case kGoalL:
+        case kGoalR:
+            return ModeClass::kFormation;
+        case kCornerKickL:
+        case kFreeKickL:
+        case kGoalKickL:
+        case kIndirectFreeKickL:
+        case kKickInL:
+        case kKickOffL:
+        case kOffsideL:
+            return ModeClass::kLeftSetPlay;
+        case kCornerKickR:
+        case kFreeKickR:
+        case kGoalKickR:
+        case kIndirectFreeKickR:
+        case kKickInR:
+        case kKickOffR:
+        case kOffsideR:
+            return ModeClass::kRightSetPlay;
+        case kPlayOn:
+            return ModeClass::kPlay;
+        default:
+            return ModeClass::kIdle;
+    }
 }
 
 }  // namespace
 
-void ThinkCycle::runThinkCycle() {
-    int wanted = timer_.chooseSyncWidthAhead();
-    if (wanted == kNoViewWidth) {
-        wanted = 0;
-    }
-    self_.wantedViewWidth = wanted;
+const WorldSnapshot& ThinkCycle::world() const {
+    return context_.worldHistory.currentSnapshot();
+}
 
-    CommandList commands;
-    if (isFormationMode(playMode_.mode)) {
-        const double kickDistance = params_.playerSize + params_.kickableMargin + params_.ballSize;
-        const bool positionKnown = self_.position.x != kNotGiven || self_.position.y != kNotGiven;
-        const bool atHome =
-            positionKnown && distance(kDefaultHomePosition, self_.position) <= kickDistance;
-        if (!atHome && kDefaultHomePosition.x < 0.0) {
-            commands.append({kMoveCommand, 1, kDefaultHomePosition.x, kDefaultHomePosition.y});
+const PlayerRecord* ThinkCycle::ownRecord() const {
+    const int number = context_.config.uniformNumber;
+    if (number < 1 || number > kTeamSize) {
+        return nullptr;
+    }
+    return &world().teammates[static_cast<std::size_t>(number - 1)];
+}
+
+double ThinkCycle::kickDistance() const {
+    const ServerParams& params = context_.serverParams;
+    return params.playerSize + params.kickableMargin + params.ballSize;
+}
+
+int ThinkCycle::cycle() const {
+    return context_.clock.cycle;
+}
+
+bool ThinkCycle::cycleBeforeOwnSay() const {
+    return cycle() >= 0 && cycle() % kTeamSize == context_.config.uniformNumber - 1;
+}
+
+bool ThinkCycle::ownSayTurn() const {
+    return cycle() >= 0 && cycle() % kTeamSize == context_.config.uniformNumber % kTeamSize;
+}
+
+void ThinkCycle::runThinkCycle() {
+    context_.commandSender.executeCommands(decide());
+    if (ownSayTurn()) {
+        const std::string_view text = context_.worldModel.teamMessage().outgoingText();
+        if (!text.empty()) {
+            context_.commandSender.doSay(text);
         }
     }
-    sender_.executeCommands(commands);
+}
+
+const CommandList& ThinkCycle::decide() {
+    const ServerParams& params = context_.serverParams;
+    commands_ = CommandList{};
+    dashAccel_ = params.maxPower * params.dashPowerRate;
+    weights_ = LookWeights{};
+    kickOffMode_ = false;
+    ownSetPlay_ = false;
+    opponentSetPlay_ = false;
+    kicking_ = false;
+    keepLookWeights_ = false;
+
+    context_.skills.updateKickRate();
+    chooseViewWidth();
+
+    const int mode = world().playMode;
+    kickOffMode_ = mode == kKickOffL || mode == kKickOffR;
+    const int side = context_.config.side;
+    switch (classify(mode)) {
+        case ModeClass::kFormation:
+            takeFormation();
+            keepLookWeights_ = true;
+            break;
+        case ModeClass::kLeftSetPlay:
+        case ModeClass::kRightSetPlay: {
+            const bool left = classify(mode) == ModeClass::kLeftSetPlay;
+            ownSetPlay_ = left ? side != 2 : side != 1;
+            opponentSetPlay_ = !ownSetPlay_;
+            if (ownSetPlay_) {
+                dashAccel_ = 0.2;
+                ownSetPlayPending_ = true;
+            } else {
+                ownSetPlayPending_ = false;
+            }
+            play();
+            break;
+        }
+        case ModeClass::kPlay:
+            play();
+            break;
+        case ModeClass::kIdle:
+            keepLookWeights_ = true;
+            break;
+    }
+
+    if (!keepLookWeights_) {
+        if (opponentSetPlay_) {
+            weights_.opponents *= 100.0;
+        }
+        if (kicking_) {
+            weights_.ball *= 0.01;
+            weights_.teammates *= 100.0;
+            weights_.opponents *= 100.0;
+        }
+    }
+    if (cycleBeforeOwnSay()) {
+        weights_.ball *= 100.0;
+    }
+    look();
+    return commands_;
+}
+
+void ThinkCycle::chooseViewWidth() {
+    const PlayerRecord* own = ownRecord();
+    const WorldSnapshot& snapshot = world();
+    const bool bothKnown =
+        own != nullptr && known(own->positionTime) && known(snapshot.ballPositionTime);
+    const double ballDistance =
+        bothKnown ? distance(own->position, snapshot.ballPosition) : kNoValue;
+    int width = kNarrow;
+    if (ownSetPlayPending_ && bothKnown && ballDistance < kickDistance()) {
+        width = kWide;
+    } else {
+        width = context_.cycleTimer.chooseSyncWidthAhead();
+        if (width == kNoViewWidth) {
+            width = kNarrow;
+        }
+        if (!cycleBeforeOwnSay() && bothKnown) {
+            if (ballDistance >= 40.0) {
+                width = kWide;
+            } else if (ballDistance >= 20.0 && width != kWide) {
+                width = kNormal;
+            }
+        }
+    }
+    if (context_.self.wantedViewWidth != width) {
+        context_.self.wantedViewWidth = width;
+    }
+}
+
+void ThinkCycle::takeFormation() {
+    context_.strategySet.reload();
+    context_.positioning.setFormation(context_.strategySet.selectFormation());
+    const Vec2 home = context_.positioning.formation().homePosition;
+    const PlayerRecord* own = ownRecord();
+    if (own != nullptr && known(own->positionTime) &&
+        context_.positioning.withinKickDistance(home, own->position)) {
+        return;
+    }
+    // The formation never places a player in the opponent half.
+    if (home.x < 0.0) {
+        commands_.append({kMoveCommand, kKeep, home.x, home.y});
+    }
+}
+
+void ThinkCycle::play() {
+    const PlayerRecord* own = ownRecord();
+    const WorldSnapshot& snapshot = world();
+    if (own == nullptr || !known(own->positionTime) || !known(own->bodyTime) ||
+        !known(snapshot.ballPositionTime) ||
+        snapshot.ballPositionTime < snapshot.time - kMemoryCycles) {
+        return;
+    }
+    const double kick = kickDistance();
+    const Vec2 ball = snapshot.ballPosition;
+    const double ballDistance = distance(own->position, ball);
+    if (ownSetPlayPending_ && ballDistance > 4.0 * kick) {
+        ownSetPlayPending_ = false;
+    }
+    const bool goalie = context_.config.isGoalie != 0;
+    if (goalie && ballDistance <= context_.serverParams.catchableAreaL && goalieWithBall(*own)) {
+        return;
+    }
+
+    Skills& skills = context_.skills;
+    if (!ownSetPlay_ && skills.ownGoalNotAhead() &&
+        skills.tackleFailProbability(own->position, ball, own->bodyDirection) <= 0.2 &&
+        context_.positioning.opponentNear(ball, kick, true) && ballDistance > kick) {
+        commands_.append({kTackleCommand, kKeep, 100.0, 0.0});
+        return;
+    }
+    if (context_.positioning.withinKickDistance(ball, own->position)) {
+        kickDecision(*own);
+    } else if (goalie) {
+        goaliePositioning(*own);
+    } else {
+        fieldPositioning(*own);
+    }
+}
+
+bool ThinkCycle::goalieWithBall(const PlayerRecord& own) {
+    const ServerParams& params = context_.serverParams;
+    const Geometry& geometry = context_.geometry;
+    if (!context_.positioning.ballInOwnPenaltyArea()) {
+        return false;
+    }
+    if (context_.self.catchBan <= 0 && !ownSetPlay_) {
+        const double ballDirection = geometry.subtractAngles(
+            geometry.directionTo(own.position, world().ballPosition), own.bodyDirection);
+        const double sign = ballDirection >= 0.0 ? 1.0 : -1.0;
+        // Aim inside the catchable rectangle rather than at its edge.
+        const double inset =
+            std::atan((params.catchableAreaW / 2.0) / params.catchableAreaL) * kRadToDeg;
+        commands_.append({kCatchCommand, kKeepCatch, ballDirection - sign * inset, 0.0});
+        goalieHoldCount_ = 0;
+        return true;
+    }
+    if (!ownSetPlay_) {
+        return false;
+    }
+    ++goalieHoldCount_;
+    switch (goalieHoldCount_) {
+        case 1:
+            goalieHoldNext_ = 25;
+            commands_.append({kTurnCommand, kKeep, -own.bodyDirection, 0.0});
+            return true;
+        case 50:
+            goalieHoldNext_ = 75;
+            commands_.append({kMoveCommand, kKeep, -37.0, 0.0});
+            return true;
+        case 100:
+            goalieHoldNext_ = 125;
+            commands_.append({kMoveCommand, kKeep, -46.0, 0.0});
+            return true;
+        default:
+            return goalieHoldCount_ < goalieHoldNext_;
+    }
+}
+
+void ThinkCycle::kickDecision(const PlayerRecord& own) {
+    const ServerParams& params = context_.serverParams;
+    const Geometry& geometry = context_.geometry;
+    const WorldSnapshot& snapshot = world();
+    const bool goalie = context_.config.isGoalie != 0;
+
+    if (ownSetPlay_ && !goalie) {
+        const double toGoal = geometry.subtractAngles(
+            geometry.directionTo(own.position, kOpponentGoal), own.bodyDirection);
+        if (std::abs(toGoal) >= 0.5) {
+            commands_.append({kTurnCommand, kKeep, toGoal, 0.0});
+            return;
+        }
+    }
+    // The kicker of a set play waits until it has its full stamina.
+    if (ownSetPlay_ && known(own.staminaTime) && own.stamina < params.staminaMax) {
+        return;
+    }
+    kicking_ = true;
+
+    bool goalieSeenLately = true;
+    for (const PlayerRecord& opponent : snapshot.opponents) {
+        if (flaggedGoalie(opponent) && opponent.goalieTime < snapshot.time - kMemoryCycles) {
+            goalieSeenLately = false;
+        }
+    }
+    if (goalieSeenLately) {
+        if (const auto shot = context_.shotPassSelector.chooseShotTarget()) {
+            const auto kick = finishKick(own, shot->target, shot->cycles, true);
+            if (!kick) {
+                return;
+            }
+            if (kick->kind != kNoCommand) {
+                commands_.append(*kick);
+                return;
+            }
+        }
+    }
+
+    Dribbler& dribbler = context_.dribbler;
+    if (const auto pass = context_.shotPassSelector.choosePass(ownSetPlayPending_)) {
+        const bool mayDribble = !goalie && !ownSetPlayPending_;
+        // A pass backwards is the last resort: first try to carry the ball forwards.
+        if (mayDribble && pass->target.x < own.position.x &&
+            dribbler.dribble(commands_, kDribbleForwardOnly, 0.6, kKeep)) {
+            return;
+        }
+        if (mayDribble && pass->target.x < own.position.x - kFreeKickDistance &&
+            dribbler.dribble(commands_, kDribbleAllDirections, 0.6, kKeep)) {
+            return;
+        }
+        const auto kick = finishKick(own, pass->target, pass->cycles, !goalie);
+        if (!kick) {
+            return;
+        }
+        if (kick->kind != kNoCommand) {
+            commands_.append(*kick);
+            return;
+        }
+    }
+
+    if (ownSetPlayPending_) {
+        return;
+    }
+    if (!goalie && dribbler.dribble(commands_, kDribbleAllDirections, 0.6, kKeep)) {
+        return;
+    }
+    if (goalie && context_.positioning.ballInOwnPenaltyArea()) {
+        return;
+    }
+    const Vec2 target = context_.positioning.clearanceTarget();
+    const ServerCommand clear = context_.behaviours.kickToward(
+        distance(snapshot.ballPosition, target),
+        geometry.directionTo(snapshot.ballPosition, target), 1, kKeep);
+    if (clear.kind == kKickCommand) {
+        commands_.append(clear);
+    }
+}
+
+std::optional<ServerCommand> ThinkCycle::finishKick(const PlayerRecord& own, Vec2 target,
+                                                    int cycles, bool holdingStep) {
+    const ServerParams& params = context_.serverParams;
+    const Geometry& geometry = context_.geometry;
+    const Behaviours& behaviours = context_.behaviours;
+    const WorldSnapshot& snapshot = world();
+    const Vec2 ball = snapshot.ballPosition;
+    const auto kickTo = [&](Vec2 point, int n) {
+        return behaviours.kickToward(distance(ball, point), geometry.directionTo(ball, point), n,
+                                     kKeep);
+    };
+
+    const ServerCommand wanted = kickTo(target, cycles);
+    if (wanted.kind != kKickCommand || wanted.firstValue <= params.maxPower || !holdingStep) {
+        return wanted;
+    }
+    // The ball cannot be sent that fast now: keep it close and safe for a better kick later.
+    Vec2 hold{kNoValue, kNoValue};
+    const bool free = context_.skills.safeBallSpot(0.0, hold);
+    const bool holdGiven = hold.x != kNoValue;
+    const bool ownMoving = known(own.velocityTime);
+    ServerCommand result = wanted;
+    if (!free) {
+        if (holdGiven) {
+            result = kickTo(hold, 1);
+        }
+    } else if (!holdGiven) {
+        const double body = own.bodyDirection;
+        Vec2 front = own.position + Vec2{std::cos(body * kDegToRad), std::sin(body * kDegToRad)} *
+                                        (params.playerSize + params.ballSize + 0.2);
+        if (ownMoving) {
+            front += own.velocity;
+        }
+        result = kickTo(front, 1);
+        if (result.kind == kKickCommand && result.firstValue > params.maxPower) {
+            const Vec2 ownNext = ownMoving ? own.position + own.velocity : own.position;
+            const Vec2 ballNext =
+                known(snapshot.ballVelocityTime) ? ball + snapshot.ballVelocity : ball;
+            const double gap = distance(ownNext, ballNext);
+            if (gap <= kickDistance() && gap >= params.playerSize + params.ballSize + 0.2) {
+                return ServerCommand{kNoCommand, kKeep, 0.0, 0.0};
+            }
+            result = kickTo(ownMoving ? ball + own.velocity : ball, 1);
+        }
+    } else if (!ownSetPlayPending_ &&
+               context_.dribbler.dribble(commands_, kDribbleAllDirections, 0.6, kKeep)) {
+        return std::nullopt;
+    }
+    if (result.kind == kKickCommand && result.firstValue <= kWeakKickPower) {
+        return wanted;
+    }
+    return result;
+}
+
+void ThinkCycle::goaliePositioning(const PlayerRecord& own) {
+    const Geometry& geometry = context_.geometry;
+    const Positioning& positioning = context_.positioning;
+    Skills& skills = context_.skills;
+    const WorldSnapshot& snapshot = world();
+    const Vec2 ball = snapshot.ballPosition;
+    weights_.ball *= 1000.0;
+
+    const FastestPlayer opponent = skills.fastestOpponent(0.6, kUnreachableCycles);
+    InterceptResult meeting;
+    const int rank = skills.ownInterceptRank(meeting, dashAccel_, kUnreachableCycles);
+    const int ownCycles = meeting.cycles();
+    if (rank != 0 && !opponentSetPlay_) {
+        const double margin = ownCycles < opponent.cycles && rank == 1 ? 18.3 : 0.0;
+        const Region& region = positioning.formation().playerRegion;
+        const Vec2 meet = meeting.targetPosition;
+        const double halfGoal = context_.serverParams.goalWidth / 2.0;
+        const double fromLowerPost = geometry.directionTo({kOwnGoal.x, -halfGoal}, ball);
+        const double fromUpperPost = geometry.directionTo({kOwnGoal.x, halfGoal}, ball);
+        const double bisector = geometry.addAngles(
+            fromLowerPost, geometry.subtractAngles(fromUpperPost, fromLowerPost) / 2.0);
+        const bool covering =
+            skills.facingWithin(bisector, geometry.directionTo(own.position, ball),
+                                distance(own.position, ball), context_.serverParams.catchableAreaL,
+                                0.0, false) ||
+            ownCycles <= opponent.cycles;
+        if (meet.x < region.xMax + margin && region.yMin - margin / 2.0 < meet.y &&
+            meet.y < region.yMax + margin / 2.0 && covering &&
+            (rank == 1 || !positioning.teammateNear(ball, 4.0 * kickDistance(), false))) {
+            context_.behaviours.interceptBall(commands_, meeting, kKeep);
+            keepLookWeights_ = true;
+            return;
+        }
+    }
+    const Vec2 watched = ownCycles > opponent.cycles && rank == 1 && opponent.result
+                             ? opponent.result->targetPosition
+                             : ball;
+    const Vec2 spot = positioning.goaliePosition(watched);
+    if (positioning.withinKickDistance(spot, own.position)) {
+        return;
+    }
+    double accel = dashAccel_;
+    // A ball rolling away from the own goal far out leaves time to walk.
+    if (distance(ball, kOwnGoal) > 18.3 && known(snapshot.ballVelocityTime) &&
+        std::abs(geometry.directionOf(snapshot.ballVelocity)) > 90.0) {
+        accel = 0.3;
+    }
+    context_.behaviours.goToPoint(commands_, spot, accel, kUnreachableCycles, kKeep);
+}
+
+void ThinkCycle::fieldPositioning(const PlayerRecord& own) {
+    const Positioning& positioning = context_.positioning;
+    Skills& skills = context_.skills;
+    const Behaviours& behaviours = context_.behaviours;
+    const Vec2 ball = world().ballPosition;
+
+    const int teammateCycles = skills.fastestTeammate(dashAccel_, 0).cycles;
+    const int opponentCycles = skills.fastestOpponent(0.6, kUnreachableCycles).cycles;
+    // The own set play has been taken and a teammate gets there first.
+    if (ownSetPlayPending_ && !ownSetPlay_ && teammateCycles < opponentCycles - 2) {
+        return;
+    }
+
+    InterceptResult meeting;
+    const int rank = skills.ownInterceptRank(meeting, dashAccel_, 0);
+    if (rank != 0 && !opponentSetPlay_ &&
+        Positioning::insideRegion(meeting.targetPosition, kField, 5.0)) {
+        const bool go =
+            rank == 1 || (rank == 2 && !positioning.teammateNear(ball, 18.3, true)) ||
+            (rank == 2 && ownSetPlay_ &&
+             !positioning.twoTeammatesNear(ball, kFreeKickDistance - kickDistance(), true));
+        if (go) {
+            if (meeting.cycles() <= 5 && teammateCycles < opponentCycles) {
+                weights_.opponents *= 100.0;
+                weights_.teammates *= 10.0;
+            }
+            behaviours.interceptBall(commands_, meeting, kKeep);
+            keepLookWeights_ = true;
+            return;
+        }
+    }
+
+    if ((teammateCycles > opponentCycles - 4 && ball.x < -12.625) ||
+        (teammateCycles > opponentCycles - 6 && ball.x < -26.25)) {
+        Vec2 mark;
+        if (positioning.markingPosition(mark) &&
+            !positioning.withinKickDistance(mark, own.position)) {
+            const bool beforeSay = cycleBeforeOwnSay();
+            const int essential = beforeSay ? kLookMayCancel : kKeep;
+            if (!opponentSetPlay_) {
+                behaviours.goToPoint(commands_, mark, dashAccel_, 0, essential);
+                return;
+            }
+            if (distance(ball, mark) > kFreeKickDistance) {
+                if (!beforeSay) {
+                    weights_.opponents *= 100.0;
+                }
+                behaviours.goToPoint(commands_, mark, dashAccel_, 0, essential);
+                keepLookWeights_ = true;
+                return;
+            }
+        }
+    }
+
+    if (kickOffMode_) {
+        return;
+    }
+    // A role without a strategic position leaves the target on the player: it stays put.
+    Vec2 target = own.position;
+    double accel = dashAccel_;
+    if (positioning.strategicPosition(target, accel) &&
+        !positioning.withinKickDistance(target, own.position)) {
+        behaviours.goToPoint(commands_, target, accel, 1, kKeep);
+    }
+}
+
+bool ThinkCycle::seeArrivesInTime() const {
+    const ServerParams& params = context_.serverParams;
+    const double next =
+        context_.cycleTimer.seeOffset - params.bodySenseInterval +
+        viewWidthFactor(context_.self.wantedViewWidth) * params.visualIntervalNormal;
+    return next < params.cycleLength - params.serverReceiveStep - 15;
+}
+
+void ThinkCycle::look() {
+    if (!seeArrivesInTime()) {
+        return;
+    }
+    const LookPlan plan = context_.lookPlanner.planLookDirections(
+        commands_, weights_.ball, weights_.teammates, weights_.opponents);
+    if (plan.count > 0) {
+        context_.behaviours.lookToward(commands_, plan.entries[0].direction, kKeep);
+    } else {
+        context_.behaviours.scanTurn(commands_, kKeep);
+    }
 }
 
 }  // namespace zamo

@@ -1,35 +1,81 @@
 #pragma once
 
+#include <optional>
+
+#include "agent/net/server_command.h"
 #include "agent/perception/vec2.h"
 
 namespace zamo {
 
-class CommandSender;
-struct CycleTimer;
-struct PlayModeState;
-struct SelfState;
-struct ServerParams;
+struct AgentContext;
+struct PlayerRecord;
+struct WorldSnapshot;
 
-// The home position of the formation taken when no strategy file gives one.
-inline constexpr Vec2 kDefaultHomePosition{-9.15, 0.0};
+// How much the look planner values seeing the ball, the teammates and the opponents.
+struct LookWeights {
+    double ball = 1.0;
+    double teammates = 1.0;
+    double opponents = 1.0;
+};
 
-// The once-per-cycle decision. It chooses the view width it wants and, while the play mode calls
-// for the formation, moves the player to its home position. The strategy files and the
-// behaviours of open play are not part of it yet, so every other play mode gives no command.
+// The once-per-cycle decision: by play mode and situation it picks one course of action (take
+// the formation, catch, tackle, shoot, pass, dribble, clear, intercept, mark or go to the
+// strategic position), adds a look command, sends the cycle's commands and says the team
+// message in the agent's turn. Runs on the think thread only.
 class ThinkCycle {
   public:
-    ThinkCycle(const ServerParams& params, const PlayModeState& playMode, SelfState& self,
-               const CycleTimer& timer, CommandSender& sender)
-        : params_(params), playMode_(playMode), self_(self), timer_(timer), sender_(sender) {}
+    explicit ThinkCycle(AgentContext& context) : context_(context) {}
+    ThinkCycle(const ThinkCycle&) = delete;
+    ThinkCycle& operator=(const ThinkCycle&) = delete;
 
+    // One full pass: decide, send, and say in the agent's turn.
     void runThinkCycle();
+    // The decision part of a pass: the commands to send, look command included.
+    const CommandList& decide();
+
+    const LookWeights& lookWeights() const { return weights_; }
+    bool ownSetPlayPending() const { return ownSetPlayPending_; }
+    int goalieHoldCount() const { return goalieHoldCount_; }
 
   private:
-    const ServerParams& params_;
-    const PlayModeState& playMode_;
-    SelfState& self_;
-    const CycleTimer& timer_;
-    CommandSender& sender_;
+    const WorldSnapshot& world() const;
+    const PlayerRecord* ownRecord() const;
+    double kickDistance() const;
+    int cycle() const;
+    bool cycleBeforeOwnSay() const;
+    bool ownSayTurn() const;
+
+    void chooseViewWidth();
+    void takeFormation();
+    void play();
+    // The three cases of the goalie with the ball in catching range; true when it decided.
+    bool goalieWithBall(const PlayerRecord& own);
+    void kickDecision(const PlayerRecord& own);
+    // The kick towards target in cycles; nullopt when the decision was taken otherwise (a
+    // dribble). The command's kind is kNoCommand when no kick should be sent.
+    std::optional<ServerCommand> finishKick(const PlayerRecord& own, Vec2 target, int cycles,
+                                            bool holdingStep);
+    void goaliePositioning(const PlayerRecord& own);
+    void fieldPositioning(const PlayerRecord& own);
+    void look();
+    bool seeArrivesInTime() const;
+
+    AgentContext& context_;
+
+    // Per-pass values.
+    CommandList commands_;
+    double dashAccel_ = 0.0;
+    LookWeights weights_;
+    bool kickOffMode_ = false;
+    bool ownSetPlay_ = false;
+    bool opponentSetPlay_ = false;
+    bool kicking_ = false;
+    bool keepLookWeights_ = false;  // the decision set its own weights
+
+    // Kept across passes.
+    bool ownSetPlayPending_ = false;
+    int goalieHoldCount_ = 0;
+    int goalieHoldNext_ = 0;
 };
 
 }  // namespace zamo

@@ -62,10 +62,6 @@ double viewAngle(int viewWidth, double visibleAngle) {
     }
 }
 
-bool known(int time) {
-    return time != kNoTime;
-}
-
 // Draws in picture metres; every pixel value is truncated as the picture's rule says.
 class FieldPainter {
   public:

@@ -62,6 +62,14 @@ class TerminationWatcher {
 }  // namespace
 
 int runWindow(const CommandLine& commandLine, int& argc, char** argv) {
+    // Without any display Qt would abort the process; say what to do instead.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr,
+                     "ZamoSoccer: no display to open the window on; run it with --headless "
+                     "(see --help)\n");
+        return 2;
+    }
     const sigset_t stopSignals = TerminationWatcher::block();
     QApplication application(argc, argv);
     TerminationWatcher watcher(stopSignals);

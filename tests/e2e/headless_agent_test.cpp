@@ -230,7 +230,7 @@ TEST_F(HeadlessAgentTest, StrangerCannotRedirectTheAgentOrFeedItMessages) {
     EXPECT_EQ(server.receivedStartingWith("(bye)").size(), 1u);
 }
 
-TEST_F(HeadlessAgentTest, HelpListsEverySwitchAndOptionAndWindowlessRunsAreExplained) {
+TEST_F(HeadlessAgentTest, HelpListsEverySwitchAndOptionAndRunsWithoutDisplayAreExplained) {
     ASSERT_TRUE(agent.start(test::agentProgramPath(), {"--help"}));
     const auto status = agent.waitForExit(5s);
     ASSERT_TRUE(status);
@@ -243,7 +243,9 @@ TEST_F(HeadlessAgentTest, HelpListsEverySwitchAndOptionAndWindowlessRunsAreExpla
     }
 
     AgentProcess windowed;
-    ASSERT_TRUE(windowed.start(test::agentProgramPath(), {"--team_name", "Zamo_Left"}));
+    ASSERT_TRUE(windowed.start("/usr/bin/env",
+                               {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
+                                test::agentProgramPath(), "--team_name", "Zamo_Left"}));
     const auto windowedStatus = windowed.waitForExit(5s);
     ASSERT_TRUE(windowedStatus);
     EXPECT_EQ(*windowedStatus, 2);

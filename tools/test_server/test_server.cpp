@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
+#include <numbers>
 #include <utility>
 
 namespace zamo {
@@ -279,6 +281,8 @@ void TestServer::handleRegistration(const std::string& text, int senderPort) {
     cycleRuns_ = options_.playMode != "before_kick_off";
     viewWidth_ = 1;
     moveCount_ = 0;
+    playerX_ = options_.playerX;
+    playerY_ = options_.playerY;
     changeViewCount_ = 0;
     bodiesSent_ = 0;
     if (word == "init") {
@@ -316,6 +320,12 @@ void TestServer::handleClientCommand(const std::string& text, int socket) {
     }
     if (word == "move") {
         ++moveCount_;
+        double x = 0.0;
+        double y = 0.0;
+        if (std::sscanf(text.c_str(), "(move %lf %lf)", &x, &y) == 2) {
+            playerX_ = x;
+            playerY_ = y;
+        }
         return;
     }
     if (word != "change_view") {
@@ -370,8 +380,43 @@ void TestServer::sendBody() {
 }
 
 void TestServer::sendSee() {
+    if (options_.seeFromPlayer) {
+        sendToClients("(see " + std::to_string(cycle_) + seenFromPlayer() + ")");
+        return;
+    }
     sendToClients("(see " + std::to_string(cycle_) +
                   " ((f c) 10.5 -20) ((g r) 60.1 -5) ((b) 3.2 5 0.1 -2) ((l r) 20 -80))");
+}
+
+std::string TestServer::seenFromPlayer() const {
+    struct Seen {
+        const char* name;
+        double x;
+        double y;
+        bool moving;  // carries distance and direction changes, like the ball
+    };
+    const std::array<Seen, 8> objects{{{"(f c)", 0.0, 0.0, false},
+                                       {"(f c t)", 0.0, -34.0, false},
+                                       {"(f c b)", 0.0, 34.0, false},
+                                       {"(f p r c)", 36.0, 0.0, false},
+                                       {"(f r t)", 52.5, -34.0, false},
+                                       {"(f r b)", 52.5, 34.0, false},
+                                       {"(g r)", 52.5, 0.0, false},
+                                       {"(b)", options_.ballX, options_.ballY, true}}};
+    std::string text;
+    char item[96];
+    for (const Seen& object : objects) {
+        const double dx = object.x - playerX_;
+        const double dy = object.y - playerY_;
+        const double direction = std::atan2(dy, dx) * 180.0 / std::numbers::pi;
+        std::snprintf(item, sizeof(item), object.moving ? " (%s %.1f %d 0 0)" : " (%s %.1f %d)",
+                      object.name, std::hypot(dx, dy), static_cast<int>(std::lround(direction)));
+        text += item;
+    }
+    // Facing +x the right line lies straight ahead, at a right angle to the line of sight.
+    std::snprintf(item, sizeof(item), " ((l r) %.1f 90)", 52.5 - playerX_);
+    text += item;
+    return text;
 }
 
 int TestServer::seeIntervalMs() const {

@@ -24,6 +24,16 @@ struct TestServerOptions {
     int firstBodyDelayMs = 30;   // first "sense_body" after the reply
     int seePhaseMs = 90;         // first "see" after the first "sense_body"
     bool sendSee = true;
+    // When set, each visual message shows the field as seen by a player standing at (playerX,
+    // playerY) with body and head towards +x: the right line, flags, the right goal and the ball
+    // at (ballX, ballY), all in the simulator's frame. A "move" from the client puts the player
+    // at its target; with many clients they all share that one player. Otherwise every visual
+    // message is the same fixed text.
+    bool seeFromPlayer = false;
+    double playerX = -30.0;
+    double playerY = 10.0;
+    double ballX = -20.0;
+    double ballY = 0.0;
     // Every registration opens a session of its own and the earlier ones stay, as for a whole
     // team; the k-th "init" (from 0) is given number uniformNumber + k. All sessions share one
     // clock, play mode and view width, and a session ends with its client's "bye".
@@ -98,6 +108,7 @@ class TestServer {
     void sendToClients(const std::string& text);
     void sendBody();
     void sendSee();
+    std::string seenFromPlayer() const;
     int seeIntervalMs() const;
     void closeClients();
 
@@ -119,6 +130,8 @@ class TestServer {
     bool cycleRuns_ = false;
     int viewWidth_ = 1;  // 0 narrow, 1 normal, 2 wide
     int moveCount_ = 0;
+    double playerX_ = 0.0;
+    double playerY_ = 0.0;
     int changeViewCount_ = 0;
     Clock::time_point nextBody_;
     Clock::time_point lastSee_;

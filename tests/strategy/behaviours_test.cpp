@@ -1,0 +1,219 @@
+// The small behaviours: each one's command for a hand-made situation.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "behaviour_fixture.h"
+
+namespace zamo::test {
+namespace {
+
+using KickTowardTest = BehaviourTest;
+
+// The ball resting straight ahead and touching the body: the full kick power rate applies.
+TEST_F(KickTowardTest, PowerCoversTheDistanceInTheGivenCycles) {
+    placeSelf({0.0, 0.0}, 0.0);
+    placeBall({params.playerSize + params.ballSize, 0.0});
+
+    const ServerCommand once = behaviours.kickToward(10.0, 0.0, 1, kKeep);
+    EXPECT_EQ(once.kind, kKickCommand);
+    EXPECT_EQ(once.essential, kKeep);
+    EXPECT_NEAR(once.firstValue, 370.370370, 1e-5);  // 10 / 0.027, not limited here
+    EXPECT_NEAR(once.secondValue, 0.0, 1e-9);
+
+    const ServerCommand five = behaviours.kickToward(10.0, 0.0, 5, kLookMayCancel);
+    EXPECT_EQ(five.essential, kLookMayCancel);
+    EXPECT_NEAR(five.firstValue * params.kickPowerRate, 2.254828, 1e-5);
+    EXPECT_NEAR(five.firstValue, 83.5122, 1e-3);
+}
+
+TEST_F(KickTowardTest, DirectionIsRelativeToTheBodyAndThePowerGrowsWithTheGap) {
+    placeSelf({5.0, 5.0}, 30.0);
+    // 0.2 m beyond touching, 30 degrees off the body line.
+    const double gap = params.playerSize + params.ballSize + 0.2;
+    placeBall({5.0 + gap * std::cos(60.0 * kDegToRad), 5.0 + gap * std::sin(60.0 * kDegToRad)});
+    const ServerCommand kick = behaviours.kickToward(4.0, 100.0, 1, kKeep);
+    EXPECT_NEAR(kick.secondValue, 70.0, 1e-9);
+    const double factor = 1.0 - 0.25 * 30.0 / 180.0 - 0.25 * 0.2 / params.kickableMargin;
+    EXPECT_NEAR(kick.firstValue, 4.0 / (factor * params.kickPowerRate), 1e-6);
+}
+
+TEST_F(KickTowardTest, OnlyTheMissingSpeedOfARollingBallIsKicked) {
+    placeSelf({0.0, 0.0}, 0.0);
+    placeBall({params.playerSize + params.ballSize, 0.0}, Vec2{1.0, 0.0});
+    const ServerCommand kick = behaviours.kickToward(10.0, 0.0, 1, kKeep);
+    EXPECT_NEAR(kick.firstValue, 9.0 / params.kickPowerRate, 1e-6);
+    EXPECT_NEAR(kick.secondValue, 0.0, 1e-9);
+
+    // Sideways: the kick makes up the difference vector, not the lengths.
+    placeBall({params.playerSize + params.ballSize, 0.0}, Vec2{0.0, 1.0});
+    const ServerCommand across = behaviours.kickToward(1.0, 0.0, 1, kKeep);
+    EXPECT_NEAR(across.firstValue, std::sqrt(2.0) / params.kickPowerRate, 1e-6);
+    EXPECT_NEAR(across.secondValue, -45.0, 1e-9);
+}
+
+TEST_F(KickTowardTest, NoKickWithoutOwnPlaceBodyOrBallOrOutOfReach) {
+    placeBall({0.4, 0.0});
+    EXPECT_EQ(behaviours.kickToward(5.0, 0.0, 1, kKeep).kind, kNoCommand);
+    placeSelf({0.0, 0.0}, 0.0);
+    world().ballPositionTime = kNoTime;
+    EXPECT_EQ(behaviours.kickToward(5.0, 0.0, 1, kKeep).kind, kNoCommand);
+    // 4 m away the kick factor is below zero: a power from it would kick the wrong way.
+    placeBall({4.0, 0.0});
+    EXPECT_EQ(behaviours.kickToward(5.0, 0.0, 1, kKeep).kind, kNoCommand);
+}
+
+using ScanTurnTest = BehaviourTest;
+
+TEST_F(ScanTurnTest, TurnsByHalfTheSumOfTheWantedAndTheCurrentCone) {
+    sensors.lastSee.time = kNow;
+    sensors.lastBody.time = kNow;
+    self.wantedViewWidth = 1;
+    self.viewWidth = 2;
+    ASSERT_TRUE(behaviours.scanTurn(commands, kKeep));
+    ASSERT_EQ(commands.count, 1);
+    EXPECT_EQ(commands.entries[0].kind, kTurnCommand);
+    EXPECT_EQ(commands.entries[0].essential, kKeep);
+    EXPECT_DOUBLE_EQ(commands.entries[0].firstValue, 135.0);
+
+    commands = {};
+    self.wantedViewWidth = 0;
+    self.viewWidth = 0;
+    ASSERT_TRUE(behaviours.scanTurn(commands, kLookMayCancel));
+    EXPECT_DOUBLE_EQ(commands.entries[0].firstValue, 45.0);
+}
+
+TEST_F(ScanTurnTest, NothingWithoutThisCyclesVisualMessageOrWithABadWidth) {
+    sensors.lastSee.time = kNow - 1;
+    sensors.lastBody.time = kNow;
+    EXPECT_FALSE(behaviours.scanTurn(commands, kKeep));
+    sensors.lastSee.time = kNoTime;
+    sensors.lastBody.time = kNoTime;
+    EXPECT_FALSE(behaviours.scanTurn(commands, kKeep));
+    sensors.lastSee.time = kNow;
+    sensors.lastBody.time = kNow;
+    self.wantedViewWidth = 3;
+    EXPECT_FALSE(behaviours.scanTurn(commands, kKeep));
+    EXPECT_EQ(commands.count, 0);
+}
+
+using LookTowardTest = BehaviourTest;
+
+TEST_F(LookTowardTest, WithinTheNeckRangeOnlyTheNeckTurns) {
+    placeSelf({0.0, 0.0}, 0.0);
+    self.neckAngle = 10.0;
+    behaviours.lookToward(commands, 60.0, kKeep);
+    ASSERT_EQ(commands.count, 1);
+    EXPECT_EQ(commands.entries[0].kind, kTurnNeckCommand);
+    EXPECT_DOUBLE_EQ(commands.entries[0].firstValue, 50.0);
+}
+
+TEST_F(LookTowardTest, BeyondTheNeckRangeTheBodyTurnsAndTheNeckTakesWhatSpeedLeaves) {
+    // At 0.2 m/cycle a turn reaches at most 180 / (1 + 5 * 0.2) = 90 degrees.
+    placeSelf({0.0, 0.0}, 0.0, Vec2{0.2, 0.0});
+    behaviours.lookToward(commands, 120.0, kKeep);
+    ASSERT_EQ(commands.count, 2);
+    EXPECT_EQ(commands.entries[0].kind, kTurnCommand);
+    EXPECT_DOUBLE_EQ(commands.entries[0].firstValue, 120.0);
+    EXPECT_EQ(commands.entries[1].kind, kTurnNeckCommand);
+    EXPECT_NEAR(commands.entries[1].firstValue, 30.0, 1e-9);
+}
+
+TEST_F(LookTowardTest, CancelsADashThatMayGoAndTurnsInstead) {
+    placeSelf({0.0, 0.0}, 0.0);
+    commands.append({kDashCommand, kLookMayCancel, 100.0, 0.0});
+    behaviours.lookToward(commands, 180.0, kKeep);
+    ASSERT_EQ(commands.count, 2);
+    EXPECT_EQ(commands.entries[0].kind, kNoCommand);
+    EXPECT_EQ(commands.entries[1].kind, kTurnCommand);
+    EXPECT_DOUBLE_EQ(std::abs(commands.entries[1].firstValue), 180.0);
+}
+
+TEST_F(LookTowardTest, KeepsAnEssentialBodyCommandAndTurnsOnlyTheNeck) {
+    placeSelf({0.0, 0.0}, 0.0);
+    commands.append({kDashCommand, kKeep, 100.0, 0.0});
+    behaviours.lookToward(commands, 170.0, kKeep);
+    ASSERT_EQ(commands.count, 2);
+    EXPECT_EQ(commands.entries[0].kind, kDashCommand);
+    EXPECT_EQ(commands.entries[1].kind, kTurnNeckCommand);
+    EXPECT_DOUBLE_EQ(commands.entries[1].firstValue, 170.0);
+}
+
+TEST_F(LookTowardTest, APlannedTurnMovesTheViewpointByItsEffect) {
+    placeSelf({0.0, 0.0}, 0.0, Vec2{0.2, 0.0});
+    commands.append({kTurnCommand, kKeep, 30.0, 0.0});  // turns 15 degrees at this speed
+    behaviours.lookToward(commands, 60.0, kKeep);
+    ASSERT_EQ(commands.count, 2);
+    EXPECT_EQ(commands.entries[1].kind, kTurnNeckCommand);
+    EXPECT_NEAR(commands.entries[1].firstValue, 45.0, 1e-9);
+}
+
+TEST_F(LookTowardTest, NoNeckTurnPastTheNeckLimit) {
+    placeSelf({0.0, 0.0}, 0.0);
+    self.neckAngle = params.maxNeckAngle;
+    commands.append({kDashCommand, kKeep, 50.0, 0.0});
+    behaviours.lookToward(commands, 170.0, kKeep);
+    EXPECT_EQ(commands.count, 1);
+}
+
+using MoveBehaviourTest = BehaviourTest;
+
+TEST_F(MoveBehaviourTest, GoToPointDashesAtATargetAheadAndTurnsToOneBehind) {
+    placeSelf({0.0, 0.0}, 0.0);
+    ASSERT_TRUE(behaviours.goToPoint(commands, {10.0, 0.0}, 0.6, 0, kKeep));
+    ASSERT_EQ(commands.count, 1);
+    EXPECT_EQ(commands.entries[0].kind, kDashCommand);
+    EXPECT_NEAR(commands.entries[0].firstValue, 100.0, 1e-9);
+
+    // Behind, with a backwards run capped at one cycle: the run cannot be that short.
+    commands = {};
+    ASSERT_TRUE(behaviours.goToPoint(commands, {-10.0, 0.0}, 0.6, 1, kLookMayCancel));
+    ASSERT_EQ(commands.count, 1);
+    EXPECT_EQ(commands.entries[0].kind, kTurnCommand);
+    EXPECT_EQ(commands.entries[0].essential, kLookMayCancel);
+    EXPECT_NEAR(std::abs(commands.entries[0].firstValue), 180.0, 1e-9);
+}
+
+TEST_F(MoveBehaviourTest, GoToPointRunningBackwardsDashesAgainstTheBody) {
+    placeSelf({0.0, 0.0}, 0.0);
+    ASSERT_TRUE(behaviours.goToPoint(commands, {-3.0, 0.0}, 0.6, 100, kKeep));
+    ASSERT_EQ(commands.count, 1);
+    EXPECT_EQ(commands.entries[0].kind, kDashCommand);
+    EXPECT_LT(commands.entries[0].firstValue, -50.0);
+}
+
+TEST_F(MoveBehaviourTest, GoToPointDoesNothingWithoutAnOwnPosition) {
+    EXPECT_FALSE(behaviours.goToPoint(commands, {10.0, 0.0}, 0.6, 0, kKeep));
+    EXPECT_EQ(commands.count, 0);
+}
+
+TEST_F(MoveBehaviourTest, InterceptTurnsFirstThenDashesWithTheEffortApplied) {
+    placeSelf({0.0, 0.0}, 0.0);
+    InterceptResult result;
+    result.playerIndex = kOwnNumber - 1;
+    result.turnCycles = 1;
+    result.targetRelativeDirection = 40.0;
+    ASSERT_TRUE(behaviours.interceptBall(commands, result, kKeep));
+    EXPECT_EQ(commands.entries[0].kind, kTurnCommand);
+    EXPECT_DOUBLE_EQ(commands.entries[0].firstValue, 40.0);
+
+    result.targetRelativeDirection = 0.3;
+    EXPECT_FALSE(behaviours.interceptBall(commands, result, kKeep));
+
+    result.turnCycles = 0;
+    result.dashCycles = 8;
+    result.driftPosition = {0.0, 0.0};
+    result.targetPosition = {10.0, 0.0};
+    result.bodyDirection = 0.0;
+    result.reach = 1.085;
+    result.dashAccel = 0.6;
+    self.effort = 0.8;
+    commands = {};
+    ASSERT_TRUE(behaviours.interceptBall(commands, result, kKeep));
+    EXPECT_EQ(commands.entries[0].kind, kDashCommand);
+    // With effort 0.8 the strongest dash gives 0.48, which takes the full power.
+    EXPECT_NEAR(commands.entries[0].firstValue, 100.0, 1e-9);
+}
+
+}  // namespace
+}  // namespace zamo::test

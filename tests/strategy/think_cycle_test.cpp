@@ -1,0 +1,406 @@
+// The decision tree of one think cycle, on hand-made worlds: the commands it hands to sending.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "agent/runtime/agent_context.h"
+#include "support/temp_dir.h"
+
+namespace zamo::test {
+namespace {
+
+constexpr int kNow = 200;  // 200 mod 11 = 2: neither the say turn of number 7 nor the cycle before
+constexpr int kOwnNumber = 7;
+
+class ThinkCycleTest : public ::testing::Test {
+  protected:
+    ThinkCycleTest() {
+        context.config.uniformNumber = kOwnNumber;
+        context.config.playerIdText = "7";
+        context.config.playerType = "midfielder";
+        context.config.side = 1;
+        context.config.strategyDirectoryPath = directory.path().string() + "/";
+        context.clock.cycle = kNow;
+        context.self.stamina = context.serverParams.staminaMax;
+        context.self.effort = 1.0;
+        context.self.recovery = 1.0;
+        context.self.catchBan = 0;
+        // Visual messages far off: the look step stays out of the way unless a test wants it.
+        context.cycleTimer.seeOffset = 1000;
+        world().time = kNow;
+        setMode(kPlayOn);
+    }
+
+    WorldSnapshot& world() { return context.worldHistory.currentSnapshot(); }
+    void setMode(PlayMode mode) {
+        world().playMode = mode;
+        world().playModeTime = kNow;
+    }
+
+    PlayerRecord& placeSelf(Vec2 position, double body) {
+        PlayerRecord& own = world().teammates[kOwnNumber - 1];
+        own.positionTime = kNow;
+        own.position = position;
+        own.bodyTime = kNow;
+        own.bodyDirection = body;
+        own.staminaTime = kNow;
+        own.stamina = context.serverParams.staminaMax;
+        return own;
+    }
+
+    static PlayerRecord& place(PlayerRecord& record, Vec2 position, double body) {
+        record.positionTime = kNow;
+        record.position = position;
+        record.bodyTime = kNow;
+        record.bodyDirection = body;
+        record.velocityTime = kNow;
+        record.velocity = {};
+        return record;
+    }
+    PlayerRecord& placeOpponent(int number, Vec2 position, double body) {
+        return place(world().opponents[static_cast<std::size_t>(number - 1)], position, body);
+    }
+    PlayerRecord& placeTeammate(int number, Vec2 position, double body) {
+        return place(world().teammates[static_cast<std::size_t>(number - 1)], position, body);
+    }
+
+    void placeBall(Vec2 position) {
+        world().ballPositionTime = kNow;
+        world().ballPosition = position;
+        world().ballVelocityTime = kNow;
+        world().ballVelocity = {};
+    }
+
+    void writeKickOffFormation(Vec2 home) {
+        directory.write("kick_off.stg",
+                        "Strategy File Type = 7\n"
+                        "Offside Region = 0 -34 52.5 34\n"
+                        "Player ID = 7\n"
+                        "Player Region = -35 -15 25 15\n"
+                        "Player Position = " +
+                            std::to_string(home.x) + " " + std::to_string(home.y) +
+                            "\n"
+                            "Pressing Region = -36 -14 -5 14\n");
+    }
+
+    // The entries that will be sent, in order.
+    std::vector<ServerCommand> decide() {
+        const CommandList& list = context.thinkCycle.decide();
+        std::vector<ServerCommand> sent;
+        for (int i = 0; i < list.count; ++i) {
+            if (list.entries[static_cast<std::size_t>(i)].kind != kNoCommand) {
+                sent.push_back(list.entries[static_cast<std::size_t>(i)]);
+            }
+        }
+        return sent;
+    }
+
+    static int count(const std::vector<ServerCommand>& commands, int kind) {
+        int n = 0;
+        for (const ServerCommand& command : commands) {
+            n += command.kind == kind ? 1 : 0;
+        }
+        return n;
+    }
+
+    static bool isBody(const ServerCommand& command) {
+        return command.kind >= kCatchCommand && command.kind <= kTackleCommand;
+    }
+
+    TempDir directory;
+    AgentContext context;
+};
+
+using FormationTest = ThinkCycleTest;
+
+TEST_F(FormationTest, MovesOnceToTheHomeOfTheKickOffFileAndNotAgainWhenThere) {
+    writeKickOffFormation({-10.0, 5.0});
+    setMode(kBeforeKickOff);
+    auto commands = decide();
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0].kind, kMoveCommand);
+    EXPECT_EQ(commands[0].essential, kKeep);
+    EXPECT_DOUBLE_EQ(commands[0].firstValue, -10.0);
+    EXPECT_DOUBLE_EQ(commands[0].secondValue, 5.0);
+
+    placeSelf({-10.5, 5.5}, 0.0);
+    EXPECT_TRUE(decide().empty());
+
+    placeSelf({-12.0, 5.0}, 0.0);
+    EXPECT_EQ(count(decide(), kMoveCommand), 1);
+}
+
+TEST_F(FormationTest, AHomeInTheOpponentHalfIsNeverTaken) {
+    writeKickOffFormation({3.0, 0.0});
+    setMode(kGoalL);
+    placeSelf({-20.0, 0.0}, 0.0);
+    EXPECT_TRUE(decide().empty());
+}
+
+TEST_F(FormationTest, WithoutStrategyFilesTheDefaultHomeIsUsed) {
+    setMode(kGoalR);
+    const auto commands = decide();
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_DOUBLE_EQ(commands[0].firstValue, -9.15);
+    EXPECT_DOUBLE_EQ(commands[0].secondValue, 0.0);
+}
+
+TEST_F(ThinkCycleTest, IdleModesGiveNoBodyCommandEvenWithTheBallAtTheFeet) {
+    setMode(kGoalieCatchBallL);
+    placeSelf({0.0, 0.0}, 0.0);
+    placeBall({0.5, 0.0});
+    placeOpponent(9, {1.0, 0.0}, 180.0);
+    EXPECT_TRUE(decide().empty());
+    // With the look step on, the look may turn the neck but never the body.
+    context.cycleTimer.seeOffset = 0;
+    for (const ServerCommand& command : decide()) {
+        EXPECT_FALSE(isBody(command)) << command.kind;
+    }
+}
+
+using SetPlayTest = ThinkCycleTest;
+
+TEST_F(SetPlayTest, TheKickerFacesTheGoalThenWaitsForFullStamina) {
+    setMode(kFreeKickL);
+    PlayerRecord& own = placeSelf({0.0, 0.0}, 180.0);
+    placeBall({-0.5, 0.0});
+    auto commands = decide();
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0].kind, kTurnCommand);
+    EXPECT_DOUBLE_EQ(std::abs(commands[0].firstValue), 180.0);
+    EXPECT_TRUE(context.thinkCycle.ownSetPlayPending());
+
+    own.bodyDirection = 0.0;
+    placeBall({0.5, 0.0});
+    own.stamina = 3900.0;
+    EXPECT_TRUE(decide().empty());
+    EXPECT_DOUBLE_EQ(context.thinkCycle.lookWeights().ball, 1.0);
+
+    // With full stamina the kick decision runs: a strict pass to the one teammate in sight.
+    own.stamina = 4000.0;
+    placeTeammate(4, {-10.0, 10.0}, 0.0);
+    commands = decide();
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0].kind, kKickCommand);
+    // Kicking: the look goes to the players rather than the ball.
+    EXPECT_DOUBLE_EQ(context.thinkCycle.lookWeights().ball, 0.01);
+    EXPECT_DOUBLE_EQ(context.thinkCycle.lookWeights().teammates, 100.0);
+}
+
+TEST_F(SetPlayTest, TheOpponentsSetPlayIsTheirsByTheOwnSide) {
+    // A left free kick for a right-side player.
+    context.config.side = 2;
+    setMode(kFreeKickL);
+    placeSelf({0.0, 0.0}, 0.0);
+    placeBall({30.0, 0.0});
+    decide();
+    EXPECT_DOUBLE_EQ(context.thinkCycle.lookWeights().opponents, 100.0);
+    EXPECT_FALSE(context.thinkCycle.ownSetPlayPending());
+}
+
+TEST_F(SetPlayTest, NobodyWalksToTheStrategicPositionAtKickOffNorWithAnUnknownRole) {
+    placeSelf({-20.0, 10.0}, 0.0);
+    placeBall({0.0, 0.0});
+    placeTeammate(9, {-1.0, 0.0}, 0.0);
+    placeOpponent(9, {1.0, 0.0}, 180.0);
+
+    setMode(kFreeKickR);  // the opponents' set play: not ours to intercept
+    const auto walking = decide();
+    ASSERT_EQ(walking.size(), 1u);
+    EXPECT_TRUE(walking[0].kind == kDashCommand || walking[0].kind == kTurnCommand);
+
+    setMode(kKickOffR);
+    EXPECT_TRUE(decide().empty());
+
+    setMode(kFreeKickR);
+    context.config.playerType = "sweeper";
+    EXPECT_TRUE(decide().empty());
+}
+
+using GoalieTest = ThinkCycleTest;
+
+TEST_F(GoalieTest, CatchesAimingInsideTheCatchAreaTowardsTheBodyAxis) {
+    context.config.isGoalie = 1;
+    placeSelf({-48.0, 0.0}, 0.0);
+    const double inset = std::atan(0.5 / 2.0) * kRadToDeg;  // 14.04 degrees
+    EXPECT_NEAR(inset, 14.036, 1e-3);
+    for (const double side : {30.0, -30.0}) {
+        placeBall({-48.0 + 1.5 * std::cos(side * kDegToRad), 1.5 * std::sin(side * kDegToRad)});
+        const auto commands = decide();
+        ASSERT_FALSE(commands.empty());
+        EXPECT_EQ(commands[0].kind, kCatchCommand);
+        EXPECT_EQ(commands[0].essential, kKeepCatch);
+        EXPECT_NEAR(commands[0].firstValue, side - std::copysign(inset, side), 1e-9);
+    }
+    // Under a catch ban the goalie does not try.
+    context.self.catchBan = 3;
+    EXPECT_EQ(count(decide(), kCatchCommand), 0);
+}
+
+TEST_F(GoalieTest, HoldingTheBallInTheOwnSetPlayItFacesTheFieldAndMovesTwice) {
+    context.config.isGoalie = 1;
+    setMode(kFreeKickL);
+    PlayerRecord& own = placeSelf({-48.0, 0.0}, 170.0);
+    placeBall({-47.5, 0.0});
+    std::vector<int> quiet;
+    for (int pass = 1; pass <= 100; ++pass) {
+        const auto commands = decide();
+        if (pass == 1) {
+            ASSERT_EQ(commands.size(), 1u);
+            EXPECT_EQ(commands[0].kind, kTurnCommand);
+            EXPECT_DOUBLE_EQ(commands[0].firstValue, -170.0);
+            own.bodyDirection = 0.0;
+        } else if (pass < 25) {
+            EXPECT_TRUE(commands.empty()) << "pass " << pass;
+        } else if (pass == 50 || pass == 100) {
+            ASSERT_EQ(commands.size(), 1u);
+            EXPECT_EQ(commands[0].kind, kMoveCommand);
+            EXPECT_DOUBLE_EQ(commands[0].firstValue, pass == 50 ? -37.0 : -46.0);
+            EXPECT_DOUBLE_EQ(commands[0].secondValue, 0.0);
+        } else if ((pass > 50 && pass < 75) || (pass > 100)) {
+            EXPECT_TRUE(commands.empty()) << "pass " << pass;
+        }
+    }
+    EXPECT_EQ(context.thinkCycle.goalieHoldCount(), 100);
+}
+
+using TackleTest = ThinkCycleTest;
+
+TEST_F(TackleTest, TacklesWithFullPowerOnlyWhenTheOwnGoalIsNotAhead) {
+    // The ball 1.4 m ahead: failure (1.4 / 2)^6 = 0.118; an opponent touches it.
+    placeSelf({-10.0, 0.0}, 0.0);
+    placeBall({-8.6, 0.0});
+    placeOpponent(9, {-7.8, 0.0}, 180.0);
+    auto commands = decide();
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0].kind, kTackleCommand);
+    EXPECT_EQ(commands[0].essential, kKeep);
+    EXPECT_DOUBLE_EQ(commands[0].firstValue, 100.0);
+
+    // Facing the own goal 12 m away: a tackle could only help the opponents.
+    placeSelf({-40.0, 0.0}, 180.0);
+    placeBall({-41.4, 0.0});
+    placeOpponent(9, {-42.2, 0.0}, 0.0);
+    EXPECT_EQ(count(decide(), kTackleCommand), 0);
+
+    // Too far to tackle: failure (1.9 / 2)^6 = 0.74.
+    placeSelf({-10.0, 0.0}, 0.0);
+    placeBall({-8.1, 0.0});
+    placeOpponent(9, {-7.3, 0.0}, 180.0);
+    EXPECT_EQ(count(decide(), kTackleCommand), 0);
+
+    // Not in the own set play.
+    setMode(kFreeKickL);
+    placeBall({-8.6, 0.0});
+    placeOpponent(9, {-7.8, 0.0}, 180.0);
+    EXPECT_EQ(count(decide(), kTackleCommand), 0);
+}
+
+class BackwardPassTest : public ThinkCycleTest {
+  protected:
+    // The player at (0, 10) facing the goal with the ball at its heels; the only pass goes to
+    // teammate 4 straight behind.
+    // ahead: how far in front of the player an opponent stands facing it; 0 for none.
+    void setUpPass(double behind, double ahead) {
+        body = context.geometry.directionTo({0.0, 10.0}, {52.5, 0.0});
+        placeSelf({0.0, 10.0}, body);
+        placeBall({-0.4 * std::cos(body * kDegToRad), 10.0 - 0.4 * std::sin(body * kDegToRad)});
+        placeTeammate(4, {-behind, 10.0}, 0.0);
+        if (ahead > 0.0) {
+            placeOpponent(
+                6, {ahead * std::cos(body * kDegToRad), 10.0 + ahead * std::sin(body * kDegToRad)},
+                body + 180.0);
+        }
+        pass = context.shotPassSelector.choosePass(false);
+        ASSERT_TRUE(pass);
+        ASSERT_DOUBLE_EQ(pass->target.x, -behind);
+    }
+
+    std::vector<ServerCommand> dribbleAlone(int mode) {
+        CommandList list;
+        EXPECT_TRUE(context.dribbler.dribble(list, mode, 0.6, kKeep));
+        return {list.entries.begin(), list.entries.begin() + list.count};
+    }
+
+    static void expectSame(const ServerCommand& actual, const ServerCommand& expected) {
+        EXPECT_EQ(actual.kind, expected.kind);
+        EXPECT_NEAR(actual.firstValue, expected.firstValue, 1e-9);
+        EXPECT_NEAR(actual.secondValue, expected.secondValue, 1e-9);
+    }
+
+    double body = 0.0;
+    std::optional<KickTarget> pass;
+};
+
+TEST_F(BackwardPassTest, FirstTriesToCarryTheBallForwards) {
+    // 3 m ahead the opponent leaves only a short run forwards; all directions would find a
+    // longer one to the side.
+    setUpPass(10.0, 3.0);
+    const auto expected = dribbleAlone(kDribbleForwardOnly);
+    ASSERT_NE(context.dribbler.searchRun(kDribbleForwardOnly, 0.6).direction,
+              context.dribbler.searchRun(kDribbleAllDirections, 0.6).direction);
+    const auto commands = decide();
+    ASSERT_EQ(commands.size(), 1u);
+    expectSame(commands[0], expected.at(0));
+}
+
+TEST_F(BackwardPassTest, BlockedAheadAFarBackPassTriesEveryDribbleDirection) {
+    setUpPass(10.0, 1.1);
+    CommandList forward;
+    ASSERT_FALSE(context.dribbler.dribble(forward, kDribbleForwardOnly, 0.6, kKeep));
+    const auto expected = dribbleAlone(kDribbleAllDirections);
+    const auto commands = decide();
+    ASSERT_EQ(commands.size(), 1u);
+    expectSame(commands[0], expected.at(0));
+}
+
+TEST_F(BackwardPassTest, BlockedAheadAShortBackPassIsKicked) {
+    setUpPass(7.0, 1.1);
+    const Vec2 ball = world().ballPosition;
+    const ServerCommand expected = context.behaviours.kickToward(
+        distance(ball, pass->target), context.geometry.directionTo(ball, pass->target),
+        pass->cycles, kKeep);
+    ASSERT_LE(expected.firstValue, 100.0);
+    const auto commands = decide();
+    ASSERT_EQ(commands.size(), 1u);
+    expectSame(commands[0], expected);
+}
+
+using ViewWidthTest = ThinkCycleTest;
+
+TEST_F(ViewWidthTest, FarBallsWidenTheViewExceptBeforeTheOwnSay) {
+    placeSelf({-30.0, 0.0}, 0.0);
+    placeBall({15.0, 0.0});  // 45 m
+    decide();
+    EXPECT_EQ(context.self.wantedViewWidth, 2);
+
+    placeBall({-5.0, 0.0});  // 25 m
+    decide();
+    EXPECT_EQ(context.self.wantedViewWidth, 1);
+
+    // The cycle before the own say: only the timing of the visual messages counts, and the
+    // look goes to the ball that is about to be reported.
+    context.clock.cycle = 11 * 20 + kOwnNumber - 1;
+    placeBall({15.0, 0.0});
+    decide();
+    EXPECT_EQ(context.self.wantedViewWidth, context.cycleTimer.chooseSyncWidthAhead() == 3
+                                                ? 0
+                                                : context.cycleTimer.chooseSyncWidthAhead());
+    EXPECT_DOUBLE_EQ(context.thinkCycle.lookWeights().ball, 100.0);
+}
+
+TEST_F(ViewWidthTest, TheKickerOfAnOwnSetPlayLooksWide) {
+    setMode(kKickInL);
+    placeSelf({0.0, -33.0}, 90.0);
+    placeBall({0.0, -32.5});
+    decide();
+    decide();
+    EXPECT_EQ(context.self.wantedViewWidth, 2);
+}
+
+}  // namespace
+}  // namespace zamo::test
