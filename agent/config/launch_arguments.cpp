@@ -187,6 +187,8 @@ std::string_view commandLineUsage() {
            "                          \"key value\" line each: cycles_played,\n"
            "                          think_latency_p50_us, think_latency_p99_us,\n"
            "                          think_latency_max_us (time of one decision pass),\n"
+           "                          think_cpu_p99_us, think_cpu_max_us (its processor\n"
+           "                          time),\n"
            "                          cycles_without_body_command, late_commands (sent\n"
            "                          after the next cycle had begun)\n"
            "  --help                  print this text and exit\n"

@@ -61,8 +61,10 @@ class AgentRuntime {
     void dispatch(const SensorMessage& message);
     void handOnCycleIfReady(AutoResetEvent& refresh);
     void changeView(int width);
-    // Books one think pass that began at start, with the command counters from before it.
-    void recordPass(std::chrono::steady_clock::time_point start, const SentCommandCounters& before);
+    // Books one think pass that began at start (and at cpuStart of the thread's processor time),
+    // with the command counters from before it.
+    void recordPass(std::chrono::steady_clock::time_point start, std::chrono::nanoseconds cpuStart,
+                    const SentCommandCounters& before);
 
     AgentContext& context_;
     std::mutex mutex_;

@@ -5,32 +5,24 @@
 
 namespace zamo {
 
-void CycleStats::recordPass(std::chrono::nanoseconds duration, bool bodyCommandSent,
-                            int lateCommands) {
-    // Rounded up: a pass of 0.3 us counts as 1 us, so a percentile never flatters.
+void LatencyHistogram::record(std::chrono::nanoseconds duration) {
     const std::int64_t nanoseconds = duration.count() < 0 ? 0 : duration.count();
     const std::int64_t us = (nanoseconds + 999) / 1000;
     const std::size_t bucket = us >= static_cast<std::int64_t>(kLatencyBuckets)
                                    ? kLatencyBuckets
                                    : static_cast<std::size_t>(us);
     ++buckets_[bucket];
-    ++passes_;
+    ++count_;
     if (us > maxUs_) {
         maxUs_ = us;
     }
-    if (!bodyCommandSent) {
-        ++withoutBody_;
-    }
-    if (lateCommands > 0) {
-        late_ += lateCommands;
-    }
 }
 
-std::int64_t CycleStats::percentileUs(double fraction) const {
-    if (passes_ == 0) {
+std::int64_t LatencyHistogram::percentileUs(double fraction) const {
+    if (count_ == 0) {
         return 0;
     }
-    const double wanted = std::ceil(fraction * static_cast<double>(passes_));
+    const double wanted = std::ceil(fraction * static_cast<double>(count_));
     const std::int64_t rank = wanted < 1.0 ? 1 : static_cast<std::int64_t>(wanted);
     std::int64_t seen = 0;
     for (std::size_t us = 0; us < kLatencyBuckets; ++us) {
@@ -42,12 +34,26 @@ std::int64_t CycleStats::percentileUs(double fraction) const {
     return maxUs_;
 }
 
+void CycleStats::recordPass(std::chrono::nanoseconds latency, std::chrono::nanoseconds cpu,
+                            bool bodyCommandSent, int lateCommands) {
+    latency_.record(latency);
+    cpu_.record(cpu);
+    if (!bodyCommandSent) {
+        ++withoutBody_;
+    }
+    if (lateCommands > 0) {
+        late_ += lateCommands;
+    }
+}
+
 CycleStatsSummary CycleStats::summary() const {
     CycleStatsSummary s;
-    s.cyclesPlayed = passes_;
-    s.latencyP50Us = percentileUs(0.50);
-    s.latencyP99Us = percentileUs(0.99);
-    s.latencyMaxUs = maxUs_;
+    s.cyclesPlayed = latency_.count();
+    s.latencyP50Us = latency_.percentileUs(0.50);
+    s.latencyP99Us = latency_.percentileUs(0.99);
+    s.latencyMaxUs = latency_.maxUs();
+    s.cpuP99Us = cpu_.percentileUs(0.99);
+    s.cpuMaxUs = cpu_.maxUs();
     s.cyclesWithoutBodyCommand = withoutBody_;
     s.lateCommands = late_;
     return s;
@@ -65,6 +71,8 @@ std::string formatStats(const CycleStatsSummary& s) {
     line("think_latency_p50_us", s.latencyP50Us);
     line("think_latency_p99_us", s.latencyP99Us);
     line("think_latency_max_us", s.latencyMaxUs);
+    line("think_cpu_p99_us", s.cpuP99Us);
+    line("think_cpu_max_us", s.cpuMaxUs);
     line("cycles_without_body_command", s.cyclesWithoutBodyCommand);
     line("late_commands", s.lateCommands);
     return text;

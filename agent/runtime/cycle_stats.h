@@ -8,9 +8,26 @@
 
 namespace zamo {
 
-// Think passes are timed in 1 us buckets up to this many microseconds; longer ones share the
-// last bucket and are told apart only by the maximum.
+// Durations are kept in 1 us buckets up to this many microseconds; longer ones share the last
+// bucket and are told apart only by the maximum.
 inline constexpr std::size_t kLatencyBuckets = 10000;
+
+// A fixed histogram of durations: recording never allocates.
+class LatencyHistogram {
+  public:
+    // Rounded up to whole microseconds, so a percentile never flatters; negative counts as 0.
+    void record(std::chrono::nanoseconds duration);
+    // The smallest whole number of microseconds that at least fraction of the durations took no
+    // longer than. In the overflow bucket it is the maximum; 0 when nothing was recorded.
+    std::int64_t percentileUs(double fraction) const;
+    std::int64_t maxUs() const { return maxUs_; }
+    std::int64_t count() const { return count_; }
+
+  private:
+    std::array<std::uint32_t, kLatencyBuckets + 1> buckets_{};
+    std::int64_t count_ = 0;
+    std::int64_t maxUs_ = 0;
+};
 
 // What the statistics file reports.
 struct CycleStatsSummary {
@@ -18,27 +35,28 @@ struct CycleStatsSummary {
     std::int64_t latencyP50Us = 0;
     std::int64_t latencyP99Us = 0;
     std::int64_t latencyMaxUs = 0;
+    std::int64_t cpuP99Us = 0;
+    std::int64_t cpuMaxUs = 0;
     std::int64_t cyclesWithoutBodyCommand = 0;
     std::int64_t lateCommands = 0;
 };
 
-// Per-cycle figures of the think loop, kept in a fixed histogram so recording never allocates.
+// Per-cycle figures of the think loop.
 class CycleStats {
   public:
-    // One think pass: how long it took, whether a body command (kick, dash, turn, catch, move,
-    // tackle) left, and how many of its commands left after the next cycle had begun.
-    void recordPass(std::chrono::nanoseconds duration, bool bodyCommandSent, int lateCommands);
+    // One think pass: how long it took from start to end (latency) and on the processor (the
+    // difference is time the thread waited for the processor), whether a body command (kick,
+    // dash, turn, catch, move, tackle) left, and how many of its commands left after the next
+    // cycle had begun.
+    void recordPass(std::chrono::nanoseconds latency, std::chrono::nanoseconds cpu,
+                    bool bodyCommandSent, int lateCommands);
 
-    // The smallest whole number of microseconds that at least fraction of the passes took no
-    // longer than (rounded up to the bucket). In the overflow bucket it is the maximum; 0 without
-    // passes.
-    std::int64_t percentileUs(double fraction) const;
+    const LatencyHistogram& latency() const { return latency_; }
     CycleStatsSummary summary() const;
 
   private:
-    std::array<std::uint32_t, kLatencyBuckets + 1> buckets_{};
-    std::int64_t passes_ = 0;
-    std::int64_t maxUs_ = 0;
+    LatencyHistogram latency_;
+    LatencyHistogram cpu_;
     std::int64_t withoutBody_ = 0;
     std::int64_t late_ = 0;
 };
