@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/types.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -334,6 +335,8 @@ TEST_F(FullMatchTest, TwoTeamsOfElevenPlayAMatchOnThePracticeServer) {
     }
     EXPECT_GE(kicks, 10);
 
+    long long worstLatency = 0;
+    long long worstCpu = 0;
     for (const std::string& team : teams) {
         for (int id = 1; id <= kPlayersPerTeam; ++id) {
             const auto file = statsDir(team) / ("player-" + std::to_string(id) + ".stats");
@@ -344,16 +347,24 @@ TEST_F(FullMatchTest, TwoTeamsOfElevenPlayAMatchOnThePracticeServer) {
             EXPECT_LE(stats["think_latency_p50_us"], stats["think_latency_p99_us"]) << who;
             EXPECT_LE(stats["think_latency_p99_us"], stats["think_latency_max_us"]) << who;
             EXPECT_LE(stats["think_cpu_p99_us"], stats["think_cpu_max_us"]) << who;
+            worstLatency = std::max(worstLatency, stats["think_latency_p99_us"]);
+            worstCpu = std::max(worstCpu, stats["think_cpu_p99_us"]);
             if (!kSanitized) {
-                // The sanitizers' checks slow every pass several times over.
-                // The processor time tells slow code from a machine too busy to run the agent.
-                EXPECT_LT(stats["think_latency_p99_us"], 1000)
-                    << who << ": processor time p99 " << stats["think_cpu_p99_us"]
-                    << " us; load average " << readText("/proc/loadavg");
+                // The sanitizers' checks slow every pass several times over. Here 22 players and
+                // the server share two cores and are woken in the same few milliseconds, so a
+                // pass's latency includes waiting for the processor while others run: the
+                // decision's own cost is its processor time. The latency still has to stay far
+                // inside the cycle, and no command may miss its cycle.
+                EXPECT_LT(stats["think_cpu_p99_us"], 1000) << who;
+                EXPECT_LT(stats["think_latency_p99_us"], 10000)
+                    << who << ": load average " << readText("/proc/loadavg");
                 EXPECT_EQ(stats["late_commands"], 0) << who;
             }
         }
     }
+    std::printf(
+        "match of %.0f s, %d kicks; worst think pass p99: latency %lld us, processor %lld us\n",
+        server.elapsedMs() / 1000.0, kicks, worstLatency, worstCpu);
 }
 
 }  // namespace
