@@ -243,14 +243,18 @@ for team in "${teams[@]}"; do
     "$root/scripts/kill.sh" -f "$run_dir/$team/players.pids" -g 5 >/dev/null || true
 done
 worst=0
+worst_cpu=0
 late=0
 for file in "$run_dir"/*/stats/*.stats; do
     [[ -f $file ]] || continue
     value=$(awk '$1 == "think_latency_p99_us" { print $2 }' "$file")
     ((${value:-0} > worst)) && worst=$value
+    value=$(awk '$1 == "think_cpu_p99_us" { print $2 }' "$file")
+    ((${value:-0} > worst_cpu)) && worst_cpu=$value
     value=$(awk '$1 == "late_commands" { print $2 }' "$file")
     late=$((late + ${value:-0}))
 done
-echo "think time of the slowest player (99th percentile): $worst us; late commands: $late"
+echo "decision time of the slowest player (99th percentile): $worst us," \
+    "of it on the processor $worst_cpu us; late commands: $late"
 echo "$final"
 keep_logs=0
