@@ -27,6 +27,10 @@ usage: scripts/start.sh [-h host] [-p port] [-t team] [-n count] [options]
               (default \${TMPDIR:-/tmp}/zamo-<team>-<port>)
   -f file     pid file (default <log folder>/.zamo-<team>.pids)
   -w seconds  how long to wait for each player to register, 1..60 (default 8)
+  -W id       start player id with its window instead of headless; when the program has
+              no window it is started headless after all, with a warning
+  -s folder   write each player's statistics at its exit to folder/player-<id>.stats
+              (ZamoSoccer --stats; the folder is created)
   --help      print this text
 
 Exit status: 0 when every player registered and runs, 1 when one did not (the others keep
@@ -58,8 +62,10 @@ bin_dir=""
 run_dir=""
 pid_file=""
 wait_seconds=8
+stats_dir=""
+window_id=0
 
-while getopts ":h:p:t:n:v:c:b:d:f:w:" option; do
+while getopts ":h:p:t:n:v:c:b:d:f:w:s:W:" option; do
     case "$option" in
         h) host=$OPTARG ;;
         p) port=$OPTARG ;;
@@ -71,6 +77,8 @@ while getopts ":h:p:t:n:v:c:b:d:f:w:" option; do
         d) run_dir=$OPTARG ;;
         f) pid_file=$OPTARG ;;
         w) wait_seconds=$OPTARG ;;
+        s) stats_dir=$OPTARG ;;
+        W) window_id=$OPTARG ;;
         :) fail "option -$OPTARG needs a value (try --help)" ;;
         *) fail "unknown option -$OPTARG (try --help)" ;;
     esac
@@ -90,6 +98,9 @@ count=$((10#$count))
 zamo_in_range "$wait_seconds" 1 60 ||
     fail "wait '$wait_seconds' must be a number of seconds from 1 to 60"
 wait_seconds=$((10#$wait_seconds))
+zamo_in_range "$window_id" 0 "$count" ||
+    fail "window player '$window_id' must be a player id from 1 to $count"
+window_id=$((10#$window_id))
 
 [[ -n $host && ! $host =~ [[:space:]/] ]] || fail "host '$host' is not a host name or address"
 # The player keeps at most 15 characters of the host; a longer name is resolved here instead.
@@ -125,6 +136,12 @@ if [[ -n $conf ]]; then
 else
     echo "warning: no configuration file (data/zamo_soccer.conf is missing): players keep" \
         "their built-in roles and none registers as goalie" >&2
+fi
+
+stats_args=()
+if [[ -n $stats_dir ]]; then
+    mkdir -p "$stats_dir" || fail "cannot create the statistics folder '$stats_dir'"
+    stats_dir=$(cd "$stats_dir" && pwd)
 fi
 
 [[ -n $run_dir ]] || run_dir=$(zamo_run_dir "$team" "$port")
@@ -166,15 +183,40 @@ await_registration() {
     return 1
 }
 
+# Starts player $1, with its window when $2 is "window"; sets pid.
+start_player() {
+    local id=$1 mode=(--headless)
+    [[ $2 != window ]] || mode=()
+    [[ -z $stats_dir ]] || stats_args=(--stats "$stats_dir/player-$id.stats")
+    # nohup and no terminal: the players outlive this script and the session that ran it.
+    (cd "$bin_dir" && exec nohup "$program" "${mode[@]}" --verbose --team_name "$team" \
+        --player_id "$id" --server_ip "$host" --server_port "$port" --server_version "$version" \
+        "${conf_args[@]}" "${stats_args[@]}" >"$run_dir/player-$id.log" 2>&1 </dev/null) &
+    pid=$!
+    echo "$pid" >>"$pid_file"
+}
+
+# True when player $1 (process $2) ended at once because the program has no window.
+refused_window() {
+    local deadline=$((SECONDS + 2))
+    while zamo_is_alive "$2" && ((SECONDS < deadline)); do
+        sleep 0.1
+    done
+    ! zamo_is_alive "$2" && grep -q -e '--headless' "$run_dir/player-$1.log" 2>/dev/null
+}
+
 echo "starting $count players of team $team against $host:$port (logs in $run_dir)"
 status=0
 for ((id = 1; id <= count; ++id)); do
-    # nohup and no terminal: the players outlive this script and the session that ran it.
-    (cd "$bin_dir" && exec nohup "$program" --headless --verbose --team_name "$team" \
-        --player_id "$id" --server_ip "$host" --server_port "$port" --server_version "$version" \
-        "${conf_args[@]}" >"$run_dir/player-$id.log" 2>&1 </dev/null) &
-    pid=$!
-    echo "$pid" >>"$pid_file"
+    if ((id == window_id)); then
+        start_player "$id" window
+        if refused_window "$id" "$pid"; then
+            echo "warning: player $id: this ZamoSoccer has no window; started headless" >&2
+            start_player "$id" headless
+        fi
+    else
+        start_player "$id" headless
+    fi
     if ! await_registration "$id" "$pid"; then
         status=1
         if ((id == 1)); then

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <string>
 
 namespace zamo {
 namespace {
@@ -115,6 +116,25 @@ CommandLine parseArguments(std::span<const std::string_view> args) {
             }
             continue;
         }
+        if (name == "stats") {
+            std::string_view value;
+            if (equals != std::string_view::npos) {
+                value = body.substr(equals + 1);
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            }
+            if (value.empty()) {
+                result.error = "option --stats needs a file name";
+                return result;
+            }
+            if (value.size() > kStatsPathMaxLength) {
+                result.error = "option --stats: the file name is longer than " +
+                               std::to_string(kStatsPathMaxLength) + " characters";
+                return result;
+            }
+            result.statsPath = std::string(value);
+            continue;
+        }
         bool* flag = nullptr;
         if (name == "headless") {
             flag = &result.headless;
@@ -161,7 +181,16 @@ std::string_view commandLineUsage() {
            "                          1 when the automatic connection fails\n"
            "  --minimized             start with the window minimized\n"
            "  --verbose               print what the agent does (connecting, play, ending)\n"
-           "                          on the standard error stream\n"
+           "                          on the standard error stream, with the cycle and the\n"
+           "                          score every 50 cycles\n"
+           "  --stats FILE            at exit write the think loop's figures to FILE, one\n"
+           "                          \"key value\" line each: cycles_played,\n"
+           "                          think_latency_p50_us, think_latency_p99_us,\n"
+           "                          think_latency_max_us (time of one decision pass),\n"
+           "                          think_cpu_p99_us, think_cpu_max_us (its processor\n"
+           "                          time),\n"
+           "                          cycles_without_body_command, late_commands (sent\n"
+           "                          after the next cycle had begun)\n"
            "  --help                  print this text and exit\n"
            "\n"
            "The same switches are also accepted in the form /switch /value, for example\n"

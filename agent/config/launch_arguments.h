@@ -14,6 +14,8 @@ inline constexpr std::size_t kServerIpArgWidth = 15;
 inline constexpr std::size_t kServerPortArgWidth = 7;
 inline constexpr std::size_t kServerVersionArgWidth = 7;
 inline constexpr std::size_t kConfPathArgWidth = 255;
+// A longer statistics file path is refused rather than cut: a cut path names another file.
+inline constexpr std::size_t kStatsPathMaxLength = 4095;
 // Switch names longer than this are cut; no switch is that long, so they match none.
 inline constexpr std::size_t kSwitchNameWidth = 31;
 
@@ -37,7 +39,8 @@ struct CommandLine {
     bool minimized = false;
     bool help = false;
     bool verbose = false;
-    std::string error;  // one line; empty when the arguments were understood
+    std::string statsPath;  // --stats FILE: where the think loop's figures go at exit
+    std::string error;      // one line; empty when the arguments were understood
 };
 
 // Parses the arguments after the program name. "--switch value" and "--switch=value" are taken

@@ -1,6 +1,7 @@
 #include "agent/runtime/agent_runtime.h"
 
 #include <chrono>
+#include <ctime>
 
 #include "agent/net/server_endpoint.h"
 #include "agent/runtime/agent_context.h"
@@ -13,6 +14,20 @@ constexpr std::chrono::milliseconds kPollPace{10};
 constexpr int kHighQuality = 1;
 // A flood of datagrams must not hold the agent mutex for long; the rest waits for the next pass.
 constexpr int kMaxReadsPerPass = 256;
+
+std::chrono::nanoseconds threadCpuTime() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+int bodyCommands(const SentCommandCounters& c) {
+    return c.kickCount + c.dashCount + c.turnCount + c.catchCount + c.moveCount + c.tackleCount;
+}
+
+int allCommands(const SentCommandCounters& c) {
+    return bodyCommands(c) + c.sayCount + c.turnNeckCount + c.changeViewCount;
+}
 
 }  // namespace
 
@@ -51,8 +66,30 @@ void AgentRuntime::thinkLoop(const std::atomic<bool>& stop) {
             continue;
         }
         std::lock_guard lock(mutex_);
+        const auto start = std::chrono::steady_clock::now();
+        const auto cpuStart = threadCpuTime();
+        const SentCommandCounters before = context_.commandSender.counters();
         context_.thinkCycle.runThinkCycle();
+        recordPass(start, cpuStart, before);
     }
+}
+
+void AgentRuntime::recordPass(std::chrono::steady_clock::time_point start,
+                              std::chrono::nanoseconds cpuStart,
+                              const SentCommandCounters& before) {
+    const auto end = std::chrono::steady_clock::now();
+    const auto cpu = threadCpuTime() - cpuStart;
+    const SentCommandCounters& after = context_.commandSender.counters();
+    // The next cycle has begun when its body sense has already been read (it waits for its
+    // visual message, so the cycle was not handed on), or when a whole cycle has passed since
+    // this cycle's body sense was read.
+    const CycleTimer& timer = context_.cycleTimer;
+    const bool nextCycleBegun =
+        timer.bodyArrived ||
+        end - timer.cycleStart >= std::chrono::milliseconds(context_.serverParams.cycleLength);
+    const int sent = allCommands(after) - allCommands(before);
+    stats_.recordPass(end - start, cpu, bodyCommands(after) != bodyCommands(before),
+                      nextCycleBegun ? sent : 0);
 }
 
 bool AgentRuntime::drain() {

@@ -2,11 +2,14 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <mutex>
 
 #include "agent/perception/sensor_parser.h"
 #include "agent/runtime/auto_reset_event.h"
+#include "agent/runtime/command_sender.h"
+#include "agent/runtime/cycle_stats.h"
 
 namespace zamo {
 
@@ -48,6 +51,9 @@ class AgentRuntime {
     // The number of silent polls after which the receive loop gives up.
     int silenceLimit() const;
 
+    // The think loop's figures; read under mutex() or once the think thread has stopped.
+    const CycleStats& stats() const { return stats_; }
+
   private:
     // One pass over the socket: drain, and hand the cycle on when it is ready. False when
     // nothing was read.
@@ -55,6 +61,10 @@ class AgentRuntime {
     void dispatch(const SensorMessage& message);
     void handOnCycleIfReady(AutoResetEvent& refresh);
     void changeView(int width);
+    // Books one think pass that began at start (and at cpuStart of the thread's processor time),
+    // with the command counters from before it.
+    void recordPass(std::chrono::steady_clock::time_point start, std::chrono::nanoseconds cpuStart,
+                    const SentCommandCounters& before);
 
     AgentContext& context_;
     std::mutex mutex_;
@@ -62,6 +72,7 @@ class AgentRuntime {
     AutoResetEvent thinkEvent_;
     std::array<char, kReceiveBufferSize> buffer_{};
     SensorMessage message_;
+    CycleStats stats_;
 };
 
 }  // namespace zamo

@@ -1,5 +1,6 @@
 #include "agent/ui/main_frame.h"
 
+#include <cstdio>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -257,6 +258,9 @@ void CMainFrame::updateTitle(std::string_view caption) {
 }
 
 void CMainFrame::lifecycleEvent(std::string_view text) {
+    if (verbose_) {
+        std::fprintf(stderr, "ZamoSoccer: %.*s\n", static_cast<int>(text.size()), text.data());
+    }
     QMetaObject::invokeMethod(
         this,
         [this, message = toQString(text)] {

@@ -46,6 +46,9 @@ class CMainFrame : public QMainWindow, public AgentHost {
     QAction* action(MenuCommand command) const;
     QToolBar* toolBar() const { return toolBar_; }
     QLabel* readyLabel() const { return ready_; }
+    // With verbose set, lifecycle events also go to the standard error stream, as without a
+    // window.
+    void setVerbose(bool verbose) { verbose_ = verbose; }
     // Why the agent asked the window to close, when it did.
     std::optional<CloseReason> closeReason() const { return closeReason_; }
 
@@ -96,6 +99,7 @@ class CMainFrame : public QMainWindow, public AgentHost {
     std::map<MenuCommand, QAction*> actions_;
     QToolBar* toolBar_ = nullptr;
     QLabel* ready_ = nullptr;
+    bool verbose_ = false;
     QTimer* commandTimer_ = nullptr;
     SetupDialog* connectDialog_ = nullptr;
     SetupDialog* reconnectDialog_ = nullptr;

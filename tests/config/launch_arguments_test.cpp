@@ -132,6 +132,29 @@ TEST(Arguments, OptionsSetTheirFlags) {
     EXPECT_FALSE(parse({"--headless"}).minimized);
 }
 
+TEST(Arguments, StatsTakesAFileNameAndRefusesNoneOrAnOverlongOne) {
+    EXPECT_EQ(parse({"--headless"}).statsPath, "");
+    const CommandLine spaced = parse({"--stats", "/tmp/my stats/p1.stats", "--headless"});
+    EXPECT_EQ(spaced.error, "");
+    EXPECT_EQ(spaced.statsPath, "/tmp/my stats/p1.stats");
+    EXPECT_TRUE(spaced.headless);
+    EXPECT_EQ(parse({"--stats=a=b.stats"}).statsPath, "a=b.stats");
+
+    for (const auto& args :
+         {std::vector<std::string_view>{"--stats"}, std::vector<std::string_view>{"--stats="},
+          std::vector<std::string_view>{"--stats", ""}}) {
+        const CommandLine c = parse(args);
+        EXPECT_NE(c.error, "") << args.size();
+        EXPECT_EQ(c.statsPath, "");
+    }
+    // Cut, a long path would name some other file: it is refused instead.
+    const std::string longPath(kStatsPathMaxLength + 1, 's');
+    const CommandLine tooLong = parse({"--stats", longPath});
+    EXPECT_NE(tooLong.error.find("longer"), std::string::npos) << tooLong.error;
+    EXPECT_EQ(tooLong.statsPath, "");
+    EXPECT_EQ(parse({"--stats", longPath.substr(1)}).statsPath, longPath.substr(1));
+}
+
 TEST(Arguments, OtherArgumentsAreOneTextFormLine) {
     const CommandLine c =
         parse({"/team_name", "/My", "Team", "--headless", "/server_port", "/6001", "/player_id"});

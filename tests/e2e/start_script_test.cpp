@@ -6,7 +6,9 @@
 #include <sys/types.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -214,6 +216,47 @@ TEST_F(StartScriptTest, RegistersTheGoalieFirstThenTenPlayersAndKillStopsExactly
     EXPECT_EQ(server.receivedStartingWith("(init ").size(), 11u);
 }
 
+TEST_F(StartScriptTest, OnePlayerWithItsWindowAndStatisticsForEveryPlayer) {
+    TestServerOptions options;
+    options.manyClients = true;
+    TestServer server(options);
+    ASSERT_TRUE(server.start());
+    PlayerReaper reaper(pidFile());
+    // The window needs no display this way.
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
+    const auto statsDir = runDir.path() / "stats";
+    std::vector<std::string> arguments = teamArguments(server);
+    arguments.insert(arguments.end(), {"-n", "2", "-W", "2", "-s", statsDir.string()});
+    const ScriptResult started = runScript(kStartScript, arguments);
+    ASSERT_TRUE(started.status) << started.out << started.err;
+    ASSERT_EQ(*started.status, 0) << started.out << started.err;
+
+    const auto pids = readPidFile(pidFile());
+    ASSERT_EQ(pids.size(), 2u);
+    for (std::size_t i = 0; i < pids.size(); ++i) {
+        const std::string id = std::to_string(i + 1);
+        const auto commandLine = commandLineOf(pids[i]);
+        ASSERT_TRUE(isRunningAgent(pids[i])) << id;
+        const bool headless =
+            std::find(commandLine.begin(), commandLine.end(), "--headless") != commandLine.end();
+        EXPECT_EQ(headless, id != "2") << id;
+        EXPECT_EQ(switchValue(commandLine, "--stats"),
+                  (statsDir / ("player-" + id + ".stats")).string());
+    }
+    EXPECT_EQ(server.receivedStartingWith("(init ").size(), 2u);
+
+    const ScriptResult killed = runScript(kKillScript, {"-f", pidFile().string()});
+    ASSERT_TRUE(killed.status);
+    EXPECT_EQ(*killed.status, 0) << killed.out << killed.err;
+    // Each player wrote its figures as it ended.
+    for (const std::string id : {"1", "2"}) {
+        const std::string stats = readText(statsDir / ("player-" + id + ".stats"));
+        EXPECT_TRUE(stats.starts_with("cycles_played ")) << id << ": " << stats;
+        EXPECT_NE(stats.find("\nlate_commands "), std::string::npos) << id << ": " << stats;
+    }
+}
+
 TEST_F(StartScriptTest, AGoalieThatCannotRegisterStopsTheStartBeforeAnyOtherPlayer) {
     TestServerOptions options;
     options.reply = RegistrationReply::kRefuse;
@@ -237,6 +280,8 @@ TEST_F(StartScriptTest, BadOptionsAreRefusedWithoutStartingAnyone) {
     const std::vector<std::vector<std::string>> badOptions = {
         {"-n", "12"},
         {"-n", "0"},
+        {"-n", "2", "-W", "3"},
+        {"-W", "x"},
         {"-p", "70000"},
         {"-p", "6k"},
         {"-t", "two words"},
