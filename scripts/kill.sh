@@ -58,10 +58,7 @@ done
 shift $((OPTIND - 1))
 [[ $# -eq 0 ]] || fail "unexpected argument '$1' (try --help)"
 
-[[ $team =~ ^[A-Za-z0-9_-]{1,16}$ ]] ||
-    fail "team name '$team' must be 1 to 16 letters, digits, '_' or '-'"
-zamo_in_range "$port" 1 65535 ||
-    fail "port '$port' must be a number from 1 to 65535"
+zamo_check_team_and_port "$team" "$port" || exit 2
 port=$((10#$port))
 zamo_in_range "$grace" 1 60 ||
     fail "grace period '$grace' must be a number of seconds from 1 to 60"

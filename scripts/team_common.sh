@@ -8,6 +8,19 @@ zamo_in_range() {
     ((10#$1 >= $2 && 10#$1 <= $3))
 }
 
+# Checks a team name $1 and a port $2 given on the command line; prints what is wrong and
+# returns 1 when either is not usable.
+zamo_check_team_and_port() {
+    if ! [[ $1 =~ ^[A-Za-z0-9_-]{1,16}$ ]]; then
+        echo "error: team name '$1' must be 1 to 16 letters, digits, '_' or '-'" >&2
+        return 1
+    fi
+    if ! zamo_in_range "$2" 1 65535; then
+        echo "error: port '$2' must be a number from 1 to 65535" >&2
+        return 1
+    fi
+}
+
 # The folder for the logs and the pid file of team $1 playing against port $2.
 zamo_run_dir() {
     printf '%s/zamo-%s-%s\n' "${TMPDIR:-/tmp}" "$1" "$2"

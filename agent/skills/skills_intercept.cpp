@@ -90,6 +90,62 @@ struct DashModel {
     }
 };
 
+// Where one run towards a target stands after its turns and dashes so far.
+struct RunState {
+    Vec2 player;
+    Vec2 target;
+    double running;     // the direction the run goes
+    double turnedLeft;  // how far the turns so far can have turned the body, each way
+    double turnedRight;
+    double reach;
+    double gap;
+    double plannedAccel;
+    double run;
+};
+
+enum class Meeting { kMet, kNeedsTurn, kNeedsDash };
+
+// Whether the run meets its target: the body has turned close enough towards it, or the run's
+// line passes within reach of it. Otherwise the player needs another turn, or one more dash.
+// toTarget receives the target's direction relative to the run.
+Meeting checkMeeting(const Geometry& geometry, const RunState& s, double& toTarget) {
+    toTarget = geometry.subtractAngles(geometry.directionTo(s.player, s.target), s.running);
+    const double facing =
+        geometry.addAngles(s.running, std::clamp(toTarget, s.turnedRight, s.turnedLeft));
+    const double tolerance = std::max(std::atan2(s.reach, s.gap) * kRadToDeg, 5.0);
+    const bool turnedEnough = (toTarget <= 0.0 || toTarget <= s.turnedLeft + tolerance) &&
+                              (toTarget >= 0.0 || toTarget >= s.turnedRight - tolerance);
+    if (turnedEnough) {
+        return Meeting::kMet;
+    }
+    const Vec2 rotated = rotateAbout(s.player, s.target, -facing);
+    const double ahead = rotated.x - s.player.x;
+    const double side = s.player.y - rotated.y;
+    if (std::abs(side) > s.reach || ahead < -(s.reach + s.plannedAccel)) {
+        return Meeting::kNeedsTurn;
+    }
+    const Vec2 runEnd{s.player.x + std::copysign(s.run, ahead), s.player.y};
+    if (s.run < std::abs(ahead) && distance(runEnd, rotated) > s.reach) {
+        return Meeting::kNeedsDash;
+    }
+    return Meeting::kMet;
+}
+
+InterceptResult meetingResult(const InterceptProblem& problem, const RunState& s, int dashes,
+                              int turns, double toTarget) {
+    InterceptResult result;
+    result.playerIndex = problem.playerIndex;
+    result.driftPosition = s.player;
+    result.targetPosition = s.target;
+    result.dashCycles = dashes;
+    result.turnCycles = turns;
+    result.bodyDirection = s.running;
+    result.targetRelativeDirection = toTarget;
+    result.reach = s.reach;
+    result.dashAccel = problem.dashAccel;
+    return result;
+}
+
 }  // namespace
 
 std::optional<InterceptResult> Skills::simulateIntercept(const InterceptProblem& problem) const {
@@ -148,38 +204,15 @@ std::optional<InterceptResult> Skills::simulateIntercept(const InterceptProblem&
                 ++dashes;
                 gap = distance(player, ball);
             }
-            const double toBall =
-                geometry_.subtractAngles(geometry_.directionTo(player, ball), running);
-            const double facing =
-                geometry_.addAngles(running, std::clamp(toBall, turnedRight, turnedLeft));
-            const double tolerance = std::max(std::atan2(reach, gap) * kRadToDeg, 5.0);
-            const bool turnedEnough = (toBall <= 0.0 || toBall <= turnedLeft + tolerance) &&
-                                      (toBall >= 0.0 || toBall >= turnedRight - tolerance);
-            if (!turnedEnough) {
-                const Vec2 rotated = rotateAbout(player, ball, -facing);
-                const double ahead = rotated.x - player.x;
-                const double side = player.y - rotated.y;
-                if (std::abs(side) > reach || ahead < -(reach + plannedAccel)) {
-                    needsTurn = true;
-                    continue;
-                }
-                const Vec2 runEnd{player.x + std::copysign(run, ahead), player.y};
-                if (run < std::abs(ahead) && distance(runEnd, rotated) > reach) {
-                    extraStep = true;
-                    continue;
-                }
+            const RunState state{player, ball, running,      turnedLeft, turnedRight,
+                                 reach,  gap,  plannedAccel, run};
+            double toTarget = 0.0;
+            const Meeting meeting = checkMeeting(geometry_, state, toTarget);
+            if (meeting == Meeting::kMet) {
+                return meetingResult(problem, state, dashes, turns, toTarget);
             }
-            InterceptResult result;
-            result.playerIndex = problem.playerIndex;
-            result.driftPosition = player;
-            result.targetPosition = ball;
-            result.dashCycles = dashes;
-            result.turnCycles = turns;
-            result.bodyDirection = running;
-            result.targetRelativeDirection = toBall;
-            result.reach = reach;
-            result.dashAccel = problem.dashAccel;
-            return result;
+            needsTurn = meeting == Meeting::kNeedsTurn;
+            extraStep = meeting == Meeting::kNeedsDash;
         }
         ++turns;
         if (dashes + turns >= cap) {
@@ -242,38 +275,15 @@ std::optional<InterceptResult> Skills::simulateReach(const InterceptProblem& pro
             if (dashes + turns >= cap) {
                 return std::nullopt;
             }
-            const double toTarget =
-                geometry_.subtractAngles(geometry_.directionTo(player, target), running);
-            const double facing =
-                geometry_.addAngles(running, std::clamp(toTarget, turnedRight, turnedLeft));
-            const double tolerance = std::max(std::atan2(reach, gap) * kRadToDeg, 5.0);
-            const bool turnedEnough = (toTarget <= 0.0 || toTarget <= turnedLeft + tolerance) &&
-                                      (toTarget >= 0.0 || toTarget >= turnedRight - tolerance);
-            if (!turnedEnough) {
-                const Vec2 rotated = rotateAbout(player, target, -facing);
-                const double ahead = rotated.x - player.x;
-                const double side = player.y - rotated.y;
-                if (std::abs(side) > reach || ahead < -(reach + plannedAccel)) {
-                    needsTurn = true;
-                    continue;
-                }
-                const Vec2 runEnd{player.x + std::copysign(run, ahead), player.y};
-                if (run < std::abs(ahead) && distance(runEnd, rotated) > reach) {
-                    extraStep = true;
-                    continue;
-                }
+            const RunState state{player, target, running,      turnedLeft, turnedRight,
+                                 reach,  gap,    plannedAccel, run};
+            double toTarget = 0.0;
+            const Meeting meeting = checkMeeting(geometry_, state, toTarget);
+            if (meeting == Meeting::kMet) {
+                return meetingResult(problem, state, dashes, turns, toTarget);
             }
-            InterceptResult result;
-            result.playerIndex = problem.playerIndex;
-            result.driftPosition = player;
-            result.targetPosition = target;
-            result.dashCycles = dashes;
-            result.turnCycles = turns;
-            result.bodyDirection = running;
-            result.targetRelativeDirection = toTarget;
-            result.reach = reach;
-            result.dashAccel = problem.dashAccel;
-            return result;
+            needsTurn = meeting == Meeting::kNeedsTurn;
+            extraStep = meeting == Meeting::kNeedsDash;
         }
         // The turn is spent where the player stands: it drifts on, and the run so far is kept.
         if (dashes + turns + 1 >= cap) {
