@@ -33,13 +33,28 @@ build_tree() {
     cmake --build "$dir" -j2
 }
 
-# Unit tests two at a time; the runtime and end-to-end tests one by one, since they measure
-# wall-clock timing.
+# Unit tests two at a time; the runtime, end-to-end and real-server tests one by one, since they
+# measure wall-clock timing. The second argument, when given, leaves out tests of those labels.
 run_tests() {
-    local dir=$1
-    ctest --test-dir "$dir" --output-on-failure -j2 -LE 'e2e|runtime' --no-tests=ignore
-    ctest --test-dir "$dir" --output-on-failure -L 'e2e|runtime' --no-tests=ignore
+    local dir=$1 skip=${2:-}
+    ctest --test-dir "$dir" --output-on-failure -j2 -LE 'e2e|runtime|real_server' --no-tests=ignore
+    if [ -n "$skip" ]; then
+        ctest --test-dir "$dir" --output-on-failure -L 'e2e|runtime|real_server' -LE "$skip" \
+            --no-tests=ignore
+    else
+        ctest --test-dir "$dir" --output-on-failure -L 'e2e|runtime|real_server' --no-tests=ignore
+    fi
 }
+
+# The real server for the tests labelled real_server; without one they skip, saying so.
+real_server=$(zamo_real_server "$root")
+if [ -n "$real_server" ]; then
+    export ZAMO_RCSSSERVER=$real_server
+    echo "== real simulator server: $real_server"
+else
+    echo "== no real simulator server: the real_server tests are skipped (put rcssserver 19 on the" \
+        "PATH or provide ../shared/rcssserver)"
+fi
 
 echo "== build (build/)"
 build_tree "$root/build"
@@ -51,7 +66,9 @@ if [ "$sanitize" = 1 ]; then
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     build_tree "$root/build-asan" -DZAMO_SANITIZE=address -DZAMO_BUILD_BENCH=OFF \
         -DZAMO_BUILD_FUZZ=OFF
-    run_tests "$root/build-asan"
+    # The real-server matches ran in the normal build; under the sanitizers they would only
+    # repeat the practice-server matches at several times the cost.
+    run_tests "$root/build-asan" real_server
 
     echo "== ThreadSanitizer, runtime tests (build-tsan/)"
     export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1

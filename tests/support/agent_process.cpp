@@ -53,7 +53,8 @@ AgentProcess::~AgentProcess() {
     }
 }
 
-bool AgentProcess::start(const std::string& program, const std::vector<std::string>& arguments) {
+bool AgentProcess::start(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& workingDirectory) {
     outPath_ = temporaryPath(".out");
     errPath_ = temporaryPath(".err");
     posix_spawn_file_actions_t actions;
@@ -63,6 +64,9 @@ bool AgentProcess::start(const std::string& program, const std::vector<std::stri
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath_.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (!workingDirectory.empty()) {
+        posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
+    }
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const auto& argument : arguments) {

@@ -22,8 +22,10 @@ class AgentProcess {
     AgentProcess(const AgentProcess&) = delete;
     AgentProcess& operator=(const AgentProcess&) = delete;
 
-    // Starts program with arguments; false when it could not be started.
-    bool start(const std::string& program, const std::vector<std::string>& arguments);
+    // Starts program with arguments, in workingDirectory when one is given; false when it could
+    // not be started.
+    bool start(const std::string& program, const std::vector<std::string>& arguments,
+               const std::string& workingDirectory = {});
     // The exit status once the process has ended within timeout; nothing otherwise, or when it
     // ended by a signal.
     std::optional<int> waitForExit(std::chrono::milliseconds timeout);
