@@ -317,7 +317,9 @@ bool readBodyItem(std::string_view item, SenseBodyInfo& body) {
         return readViewMode(values, body);
     }
     if (key == "stamina") {
-        return readReal(values, body.stamina) && readReal(values, body.effort);
+        // The capacity comes third from protocol version 13 on.
+        return readReal(values, body.stamina) && readReal(values, body.effort) &&
+               (!values.more() || readReal(values, body.staminaCapacity));
     }
     if (key == "speed") {
         return readReal(values, body.speedAmount) && readReal(values, body.speedDirection);
@@ -496,8 +498,26 @@ bool SensorParser::parseMessage(std::string_view text, SensorMessage& out) {
     }
     if (word == "score") {
         parseScore(text);
+        return false;
     }
-    return false;
+    if (word == "change_player_type") {
+        const std::optional<PlayerTypeChange> change = readChangePlayerType(text, params_);
+        out.kind = kPlayerTypeMessage;
+        if (change) {
+            out.typeChange = *change;
+        }
+        return change.has_value();
+    }
+    bool (*const reader)(std::string_view, ServerParams&) =
+        word == "server_param"   ? readServerParam
+        : word == "player_param" ? readPlayerParam
+        : word == "player_type"  ? readPlayerType
+                                 : nullptr;
+    if (reader == nullptr) {
+        return false;
+    }
+    out.kind = kParameterMessage;
+    return reader(text, params_);
 }
 
 bool SensorParser::parseSee(std::string_view text, SeeInfo& see) {

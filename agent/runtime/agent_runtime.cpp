@@ -110,7 +110,7 @@ bool AgentRuntime::drain() {
         readAny = true;
         if (!context_.sensorParser.parseMessage(std::string_view(buffer_.data(), *length),
                                                 message_)) {
-            // Anything but see, hear and sense_body ends this pass; the rest waits for the next.
+            // Anything the parser does not take ends this pass; the rest waits for the next.
             return readAny;
         }
         dispatch(message_);
@@ -139,6 +139,12 @@ void AgentRuntime::dispatch(const SensorMessage& message) {
             store.lastBody = message.senseBody;
             timer.onBody(message.senseBody.time);
             controlViewAfterBody();
+            break;
+        case kParameterMessage:
+            // The parser has applied it already.
+            break;
+        case kPlayerTypeMessage:
+            context_.worldModel.applyPlayerTypeChange(message.typeChange);
             break;
     }
 }

@@ -70,8 +70,11 @@ const PlayerRecord* ThinkCycle::ownRecord() const {
 }
 
 double ThinkCycle::kickDistance() const {
-    const ServerParams& params = context_.serverParams;
-    return params.playerSize + params.kickableMargin + params.ballSize;
+    return context_.skills.ownKickReach();
+}
+
+double ThinkCycle::catchReach() const {
+    return context_.serverParams.catchableLength(context_.skills.ownType());
 }
 
 int ThinkCycle::cycle() const {
@@ -97,9 +100,8 @@ void ThinkCycle::runThinkCycle() {
 }
 
 const CommandList& ThinkCycle::decide() {
-    const ServerParams& params = context_.serverParams;
     commands_ = CommandList{};
-    dashAccel_ = params.maxPower * params.dashPowerRate;
+    dashShare_ = kFullDash;
     weights_ = LookWeights{};
     kickOffMode_ = false;
     ownSetPlay_ = false;
@@ -124,7 +126,7 @@ const CommandList& ThinkCycle::decide() {
             ownSetPlay_ = left ? side != 2 : side != 1;
             opponentSetPlay_ = !ownSetPlay_;
             if (ownSetPlay_) {
-                dashAccel_ = 0.2;
+                dashShare_ = kSetPlayDash;
                 ownSetPlayPending_ = true;
             } else {
                 ownSetPlayPending_ = false;
@@ -215,7 +217,7 @@ void ThinkCycle::play() {
         ownSetPlayPending_ = false;
     }
     const bool goalie = context_.config.isGoalie != 0;
-    if (goalie && ballDistance <= context_.serverParams.catchableAreaL && goalieWithBall(*own)) {
+    if (goalie && ballDistance <= catchReach() && goalieWithBall(*own)) {
         return;
     }
 
@@ -246,8 +248,7 @@ bool ThinkCycle::goalieWithBall(const PlayerRecord& own) {
             geometry.directionTo(own.position, world().ballPosition), own.bodyDirection);
         const double sign = ballDirection >= 0.0 ? 1.0 : -1.0;
         // Aim inside the catchable rectangle rather than at its edge.
-        const double inset =
-            std::atan((params.catchableAreaW / 2.0) / params.catchableAreaL) * kRadToDeg;
+        const double inset = std::atan((params.catchableAreaW / 2.0) / catchReach()) * kRadToDeg;
         commands_.append({kCatchCommand, kKeepCatch, ballDirection - sign * inset, 0.0});
         goalieHoldCount_ = 0;
         return true;
@@ -318,11 +319,11 @@ void ThinkCycle::kickDecision(const PlayerRecord& own) {
         const bool mayDribble = !goalie && !ownSetPlayPending_;
         // A pass backwards is the last resort: first try to carry the ball forwards.
         if (mayDribble && pass->target.x < own.position.x &&
-            dribbler.dribble(commands_, kDribbleForwardOnly, 0.6, kKeep)) {
+            dribbler.dribble(commands_, kDribbleForwardOnly, kFullDash, kKeep)) {
             return;
         }
         if (mayDribble && pass->target.x < own.position.x - kFreeKickDistance &&
-            dribbler.dribble(commands_, kDribbleAllDirections, 0.6, kKeep)) {
+            dribbler.dribble(commands_, kDribbleAllDirections, kFullDash, kKeep)) {
             return;
         }
         const auto kick = finishKick(own, pass->target, pass->cycles, !goalie);
@@ -338,7 +339,7 @@ void ThinkCycle::kickDecision(const PlayerRecord& own) {
     if (ownSetPlayPending_) {
         return;
     }
-    if (!goalie && dribbler.dribble(commands_, kDribbleAllDirections, 0.6, kKeep)) {
+    if (!goalie && dribbler.dribble(commands_, kDribbleAllDirections, kFullDash, kKeep)) {
         return;
     }
     if (goalie && context_.positioning.ballInOwnPenaltyArea()) {
@@ -360,6 +361,7 @@ std::optional<ServerCommand> ThinkCycle::finishKick(const PlayerRecord& own, Vec
     const Behaviours& behaviours = context_.behaviours;
     const WorldSnapshot& snapshot = world();
     const Vec2 ball = snapshot.ballPosition;
+    const double bodyAndBall = params.bodyAndBall(context_.skills.ownType());
     const auto kickTo = [&](Vec2 point, int n) {
         return behaviours.kickToward(distance(ball, point), geometry.directionTo(ball, point), n,
                                      kKeep);
@@ -382,7 +384,7 @@ std::optional<ServerCommand> ThinkCycle::finishKick(const PlayerRecord& own, Vec
     } else if (!holdGiven) {
         const double body = own.bodyDirection;
         Vec2 front = own.position + Vec2{std::cos(body * kDegToRad), std::sin(body * kDegToRad)} *
-                                        (params.playerSize + params.ballSize + 0.2);
+                                        (bodyAndBall + 0.2);
         if (ownMoving) {
             front += own.velocity;
         }
@@ -392,16 +394,16 @@ std::optional<ServerCommand> ThinkCycle::finishKick(const PlayerRecord& own, Vec
             const Vec2 ballNext =
                 known(snapshot.ballVelocityTime) ? ball + snapshot.ballVelocity : ball;
             const double gap = distance(ownNext, ballNext);
-            if (gap <= kickDistance() && gap >= params.playerSize + params.ballSize + 0.2) {
+            if (gap <= kickDistance() && gap >= bodyAndBall + 0.2) {
                 return ServerCommand{kNoCommand, kKeep, 0.0, 0.0};
             }
             result = kickTo(ownMoving ? ball + own.velocity : ball, 1);
         }
     } else if (!ownSetPlayPending_ &&
-               context_.dribbler.dribble(commands_, kDribbleAllDirections, 0.6, kKeep)) {
+               context_.dribbler.dribble(commands_, kDribbleAllDirections, kFullDash, kKeep)) {
         return std::nullopt;
     }
-    if (result.kind == kKickCommand && result.firstValue <= kWeakKickPower) {
+    if (result.kind == kKickCommand && result.firstValue <= context_.skills.weakKickPower()) {
         return wanted;
     }
     return result;
@@ -415,23 +417,22 @@ void ThinkCycle::goaliePositioning(const PlayerRecord& own) {
     const Vec2 ball = snapshot.ballPosition;
     weights_.ball *= 1000.0;
 
-    const FastestPlayer opponent = skills.fastestOpponent(0.6, kUnreachableCycles);
+    const FastestPlayer opponent = skills.fastestOpponent(kFullDash, kUnreachableCycles);
     InterceptResult meeting;
-    const int rank = skills.ownInterceptRank(meeting, dashAccel_, kUnreachableCycles);
+    const int rank = skills.ownInterceptRank(meeting, dashShare_, kUnreachableCycles);
     const int ownCycles = meeting.cycles();
     if (rank != 0 && !opponentSetPlay_) {
         const double margin = ownCycles < opponent.cycles && rank == 1 ? 18.3 : 0.0;
         const Region& region = positioning.formation().playerRegion;
         const Vec2 meet = meeting.targetPosition;
-        const double halfGoal = context_.serverParams.goalWidth / 2.0;
+        const double halfGoal = context_.serverParams.goalPostY();
         const double fromLowerPost = geometry.directionTo({kOwnGoal.x, -halfGoal}, ball);
         const double fromUpperPost = geometry.directionTo({kOwnGoal.x, halfGoal}, ball);
         const double bisector = geometry.addAngles(
             fromLowerPost, geometry.subtractAngles(fromUpperPost, fromLowerPost) / 2.0);
         const bool covering =
             skills.facingWithin(bisector, geometry.directionTo(own.position, ball),
-                                distance(own.position, ball), context_.serverParams.catchableAreaL,
-                                0.0, false) ||
+                                distance(own.position, ball), catchReach(), 0.0, false) ||
             ownCycles <= opponent.cycles;
         if (meet.x < region.xMax + margin && region.yMin - margin / 2.0 < meet.y &&
             meet.y < region.yMax + margin / 2.0 && covering &&
@@ -448,13 +449,13 @@ void ThinkCycle::goaliePositioning(const PlayerRecord& own) {
     if (positioning.withinKickDistance(spot, own.position)) {
         return;
     }
-    double accel = dashAccel_;
+    double share = dashShare_;
     // A ball rolling away from the own goal far out leaves time to walk.
     if (distance(ball, kOwnGoal) > 18.3 && known(snapshot.ballVelocityTime) &&
         std::abs(geometry.directionOf(snapshot.ballVelocity)) > 90.0) {
-        accel = 0.3;
+        share = kWalkDash;
     }
-    context_.behaviours.goToPoint(commands_, spot, accel, kUnreachableCycles, kKeep);
+    context_.behaviours.goToPoint(commands_, spot, share, kUnreachableCycles, kKeep);
 }
 
 void ThinkCycle::fieldPositioning(const PlayerRecord& own) {
@@ -463,15 +464,15 @@ void ThinkCycle::fieldPositioning(const PlayerRecord& own) {
     const Behaviours& behaviours = context_.behaviours;
     const Vec2 ball = world().ballPosition;
 
-    const int teammateCycles = skills.fastestTeammate(dashAccel_, 0).cycles;
-    const int opponentCycles = skills.fastestOpponent(0.6, kUnreachableCycles).cycles;
+    const int teammateCycles = skills.fastestTeammate(dashShare_, 0).cycles;
+    const int opponentCycles = skills.fastestOpponent(kFullDash, kUnreachableCycles).cycles;
     // The own set play has been taken and a teammate gets there first.
     if (ownSetPlayPending_ && !ownSetPlay_ && teammateCycles < opponentCycles - 2) {
         return;
     }
 
     InterceptResult meeting;
-    const int rank = skills.ownInterceptRank(meeting, dashAccel_, 0);
+    const int rank = skills.ownInterceptRank(meeting, dashShare_, 0);
     if (rank != 0 && !opponentSetPlay_ &&
         Positioning::insideRegion(meeting.targetPosition, kField, 5.0)) {
         const bool go =
@@ -497,14 +498,14 @@ void ThinkCycle::fieldPositioning(const PlayerRecord& own) {
             const bool beforeSay = cycleBeforeOwnSay();
             const int essential = beforeSay ? kLookMayCancel : kKeep;
             if (!opponentSetPlay_) {
-                behaviours.goToPoint(commands_, mark, dashAccel_, 0, essential);
+                behaviours.goToPoint(commands_, mark, dashShare_, 0, essential);
                 return;
             }
             if (distance(ball, mark) > kFreeKickDistance) {
                 if (!beforeSay) {
                     weights_.opponents *= 100.0;
                 }
-                behaviours.goToPoint(commands_, mark, dashAccel_, 0, essential);
+                behaviours.goToPoint(commands_, mark, dashShare_, 0, essential);
                 keepLookWeights_ = true;
                 return;
             }
@@ -516,10 +517,10 @@ void ThinkCycle::fieldPositioning(const PlayerRecord& own) {
     }
     // A role without a strategic position leaves the target on the player: it stays put.
     Vec2 target = own.position;
-    double accel = dashAccel_;
-    if (positioning.strategicPosition(target, accel) &&
+    double share = dashShare_;
+    if (positioning.strategicPosition(target, share) &&
         !positioning.withinKickDistance(target, own.position)) {
-        behaviours.goToPoint(commands_, target, accel, 1, kKeep);
+        behaviours.goToPoint(commands_, target, share, 1, kKeep);
     }
 }
 

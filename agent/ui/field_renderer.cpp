@@ -261,7 +261,7 @@ void drawSeen(FieldPainter& out, const FieldScene& scene, const Geometry& geomet
     for (int i = 0; i < count; ++i) {
         const SeenObject& object = scene.see.objects[i];
         const std::optional<QPoint> seenAt =
-            object.distance == kNotGiven
+            !given(object.distance)
                 ? std::nullopt
                 : std::optional<QPoint>(
                       out.field(position + direction(geometry.addAngles(head, object.direction)) *

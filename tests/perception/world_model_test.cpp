@@ -87,7 +87,7 @@ class WorldModelTest : public ::testing::Test {
     test::LoopbackServer server;
     AgentContext ctx;
     WorldModel& world = ctx.worldModel;
-    SensorParser parser{ctx.config, ctx.self};
+    SensorParser parser{ctx.config, ctx.self, ctx.serverParams};
 };
 
 TEST_F(WorldModelTest, SeeLocalisesAndPlacesTheBall) {

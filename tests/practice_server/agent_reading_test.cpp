@@ -52,7 +52,8 @@ TEST_P(AgentReading, EverySensorMessageOfAFullMatchParses) {
     config.teamName = "Zamo_Left";
     config.quotedTeamName = "\"Zamo_Left\"";
     SelfState self;
-    SensorParser parser(config, self);
+    ServerParams params;
+    SensorParser parser(config, self, params);
     std::map<int, int> counts;  // by message kind
     for (int cycle = 1; cycle <= 12; ++cycle) {
         match.step();
@@ -101,7 +102,8 @@ TEST(AgentReadingPosition, SeenFlagsPlaceTheReaderWithinTheQuantisationError) {
     AgentConfig config;
     config.quotedTeamName = "\"Zamo_Left\"";
     SelfState self;
-    SensorParser parser(config, self);
+    ServerParams params;
+    SensorParser parser(config, self, params);
     SensorMessage m;
     ASSERT_TRUE(parser.parseMessage(out[0].text, m));
     int flags = 0;

@@ -44,9 +44,9 @@ TEST_F(MotionModelTest, LowStaminaNeverTurnsTheDashRound) {
 TEST_F(MotionModelTest, DashDistances) {
     // 0.6, then 0.6 + 0.24, then 0.6 + 0.336.
     EXPECT_NEAR(skills.dashDistance(0.6, 4000.0, 3), 2.376, 1e-12);
-    EXPECT_NEAR(skills.dashDistanceFromRest(0.6, 3), 2.376, 1e-12);
+    EXPECT_NEAR(skills.dashDistanceFromRest(0.6, 3, skills.ownType()), 2.376, 1e-12);
     EXPECT_DOUBLE_EQ(skills.dashDistance(0.6, 4000.0, 0), 0.0);
-    EXPECT_DOUBLE_EQ(skills.dashDistanceFromRest(0.6, 0), 0.0);
+    EXPECT_DOUBLE_EQ(skills.dashDistanceFromRest(0.6, 0, skills.ownType()), 0.0);
     // Exhausted: the first cycle has nothing to pay with, the second recovered 45.
     EXPECT_NEAR(skills.dashDistance(0.6, 1201.0, 2), 0.27, 1e-12);
     // Far below the threshold the player stands still rather than running backwards.
@@ -54,12 +54,12 @@ TEST_F(MotionModelTest, DashDistances) {
 }
 
 TEST_F(MotionModelTest, CyclesToCoverIsBounded) {
-    EXPECT_EQ(skills.cyclesToCover(1.0, 1.085, 0.6), 0);
+    EXPECT_EQ(skills.cyclesToCover(1.0, 1.085, 0.6, skills.ownType()), 0);
     // Runs 0.6, 1.44, 2.376: the third brings 3 m within reach.
-    EXPECT_EQ(skills.cyclesToCover(3.0, 1.085, 0.6), 3);
-    EXPECT_EQ(skills.cyclesToCover(3.0, 1.085, 0.0), kUnreachableCycles);
-    EXPECT_EQ(skills.cyclesToCover(3.0, 1.085, -0.6), kUnreachableCycles);
-    EXPECT_EQ(skills.cyclesToCover(1e9, 1.085, 1e-9), kUnreachableCycles);
+    EXPECT_EQ(skills.cyclesToCover(3.0, 1.085, 0.6, skills.ownType()), 3);
+    EXPECT_EQ(skills.cyclesToCover(3.0, 1.085, 0.0, skills.ownType()), kUnreachableCycles);
+    EXPECT_EQ(skills.cyclesToCover(3.0, 1.085, -0.6, skills.ownType()), kUnreachableCycles);
+    EXPECT_EQ(skills.cyclesToCover(1e9, 1.085, 1e-9, skills.ownType()), kUnreachableCycles);
 }
 
 TEST_F(MotionModelTest, BallFirstSpeedIsTotal) {
@@ -79,13 +79,13 @@ TEST_F(MotionModelTest, BallCyclesToTravel) {
 }
 
 TEST_F(MotionModelTest, FacingAndTurns) {
-    EXPECT_EQ(skills.turnCyclesToFace(0.0, 4.9, 50.0, 0.0, 1.085, 0.0), 0);
+    EXPECT_EQ(skills.turnCyclesToFace(0.0, 4.9, 50.0, 0.0, 1.085, 0.0, skills.ownType()), 0);
     EXPECT_NEAR(skills.facingTolerance(0.5, 1.085, 0.0), 65.26, 0.01);
-    EXPECT_EQ(skills.turnCyclesToFace(0.0, 60.0, 0.5, 0.0, 1.085, 0.0), 0);
-    EXPECT_EQ(skills.turnCyclesToFace(0.0, 90.0, 50.0, 0.0, 1.085, 0.0), 1);
+    EXPECT_EQ(skills.turnCyclesToFace(0.0, 60.0, 0.5, 0.0, 1.085, 0.0, skills.ownType()), 0);
+    EXPECT_EQ(skills.turnCyclesToFace(0.0, 90.0, 50.0, 0.0, 1.085, 0.0, skills.ownType()), 1);
     // At speed 1 the turns grow 30, 60, 100 degrees: three reach 175 either way.
-    EXPECT_EQ(skills.turnCyclesToFace(0.0, 180.0, 50.0, 1.0, 1.085, 0.0), 3);
-    EXPECT_EQ(skills.turnCyclesToFace(0.0, -175.0, 50.0, 1.0, 1.085, 0.0), 3);
+    EXPECT_EQ(skills.turnCyclesToFace(0.0, 180.0, 50.0, 1.0, 1.085, 0.0, skills.ownType()), 3);
+    EXPECT_EQ(skills.turnCyclesToFace(0.0, -175.0, 50.0, 1.0, 1.085, 0.0, skills.ownType()), 3);
     // 178 degrees off the body: only a backwards run faces it.
     EXPECT_TRUE(skills.facingWithin(10.0, -172.0, 50.0, 1.085, 0.0, true));
     EXPECT_FALSE(skills.facingWithin(10.0, -172.0, 50.0, 1.085, 0.0, false));
