@@ -27,6 +27,8 @@ struct PlayerType {
     double effortMin = 0.0;
     double kickPowerRate = 0.0;
     double catchableAreaLStretch = 1.0;
+
+    bool operator==(const PlayerType&) const = default;
 };
 
 // The simulator's parameters and player types as the server sent them; until it does, built-in
@@ -123,6 +125,8 @@ struct ServerParams {
     }
     // The goal posts stand this far either side of the goal's centre line.
     double goalPostY() const { return goalWidth / 2.0; }
+
+    bool operator==(const ServerParams&) const = default;
 };
 
 }  // namespace zamo
