@@ -51,6 +51,32 @@ TEST_F(InterceptTest, BallBehindNeedsATurnUnlessRunningBackwards) {
     EXPECT_EQ(skills.fastestTeammate(kFullDash, 3).cycles, 4);
 }
 
+TEST_F(InterceptTest, EachPlayerRunsAsItsTypeAllows) {
+    // Two opponents at the same distance from a resting ball: ties go to the lower number,
+    // unless the other dashes harder by its type.
+    placeBall({0, 0});
+    place(PlayerSide::kOpponent, 1, {0, 8}, -90.0, Vec2{});
+    place(PlayerSide::kOpponent, 2, {0, -8}, 90.0, Vec2{});
+    FastestPlayer fastest = skills.fastestOpponent(kFullDash, 0);
+    ASSERT_TRUE(fastest.result.has_value());
+    EXPECT_EQ(fastest.result->playerIndex, 0);
+    params.playerTypes[7].dashPowerRate = 0.009;
+    player(PlayerSide::kOpponent, 2).type = 7;
+    fastest = skills.fastestOpponent(kFullDash, 0);
+    ASSERT_TRUE(fastest.result.has_value());
+    EXPECT_EQ(fastest.result->playerIndex, 1);
+    EXPECT_NEAR(fastest.result->dashAccel, 0.9, 1e-12);
+    // A dash share is a share of that player's strongest dash.
+    EXPECT_NEAR(skills.fastestOpponent(kWalkDash, 0).result->dashAccel, 0.45, 1e-12);
+    // Tired, the own player runs at what its effort gives.
+    PlayerRecord& me = placeSelf({0, 20}, -90.0, Vec2{});
+    me.effortTime = kNow;
+    me.effort = 0.8;
+    InterceptResult own;
+    ASSERT_NE(skills.ownInterceptRank(own, kFullDash, 0), 0);
+    EXPECT_NEAR(own.dashAccel, 0.48, 1e-12);
+}
+
 TEST_F(InterceptTest, TurnRestartsTheRunFromOneCycleLater) {
     // The ball rolls towards +x while the player, facing away, must turn first.
     InterceptProblem problem = restingBallProblem({0, 0}, 180.0, {5, 0});

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "agent/perception/server_param_reader.h"
 #include "agent/runtime/agent_context.h"
+#include "perception/protocol_log.h"
 #include "support/temp_dir.h"
 
 namespace zamo::test {
@@ -388,6 +390,49 @@ TEST_F(ViewWidthTest, TheKickerOfAnOwnSetPlayLooksWide) {
     decide();
     decide();
     EXPECT_EQ(context.self.wantedViewWidth, 2);
+}
+
+// The decisions with the real server's parameters and types of a recorded session.
+class RealServerTypesTest : public ThinkCycleTest {
+  protected:
+    RealServerTypesTest() {
+        ServerParams& params = context.serverParams;
+        const std::string file = "v9-player-session.tsv";
+        EXPECT_TRUE(readServerParam(test::receivedMessages(file, "(server_param")[0], params));
+        EXPECT_TRUE(readPlayerParam(test::receivedMessages(file, "(player_param")[0], params));
+        for (const std::string& text : test::receivedMessages(file, "(player_type")) {
+            EXPECT_TRUE(readPlayerType(text, params));
+        }
+        context.self.stamina = params.staminaMax;
+    }
+
+    void becomeType(int type) {
+        context.worldModel.applyPlayerTypeChange({kOwnNumber, true, type});
+    }
+};
+
+TEST_F(RealServerTypesTest, KicksOnlyWhatTheOwnTypeCanReach) {
+    // Before the opponent goal with nobody near, a ball within reach is shot at once.
+    placeSelf({44.0, 0.0}, 0.0);
+    placeBall({45.0, 0.0});
+    becomeType(4);  // reach 0.986 m: the ball 1 m away is out of it
+    std::vector<ServerCommand> commands = decide();
+    EXPECT_EQ(count(commands, kKickCommand), 0);
+    EXPECT_EQ(count(commands, kDashCommand), 1);
+    becomeType(5);  // reach 1.180 m: a ball 1.15 m away is kicked, not run at
+    placeBall({45.15, 0.0});
+    commands = decide();
+    EXPECT_EQ(count(commands, kKickCommand), 1);
+    EXPECT_EQ(count(commands, kDashCommand), 0);
+}
+
+TEST_F(RealServerTypesTest, TheGoalieCatchesOnlyWithinTheServersCatchableArea) {
+    context.config.isGoalie = 1;
+    placeSelf({-48.0, 0.0}, 0.0);
+    placeBall({-46.5, 0.0});  // 1.5 m: beyond the catchable length 1.2, within the built-in 2
+    EXPECT_EQ(count(decide(), kCatchCommand), 0);
+    placeBall({-46.9, 0.0});
+    EXPECT_EQ(count(decide(), kCatchCommand), 1);
 }
 
 }  // namespace
