@@ -63,7 +63,8 @@ TEST_P(AgentReading, EverySensorMessageOfAFullMatchParses) {
             const bool parsed = parser.parseMessage(o.text, m);
             const bool sensor = o.text.rfind("(see ", 0) == 0 ||
                                 o.text.rfind("(sense_body ", 0) == 0 ||
-                                o.text.rfind("(hear ", 0) == 0;
+                                o.text.rfind("(hear ", 0) == 0 ||
+                                o.text.rfind("(change_player_type ", 0) == 0;
             EXPECT_EQ(parsed, sensor) << o.text;
             if (!parsed) {
                 continue;
@@ -82,6 +83,8 @@ TEST_P(AgentReading, EverySensorMessageOfAFullMatchParses) {
     EXPECT_EQ(counts[kSenseBodyMessage], 22 * 12);
     EXPECT_GE(counts[kSeeMessage], 22 * 7);
     EXPECT_GE(counts[kHearMessage], 2);  // the referee's kick-off and the said message at least
+    // At the kick-off every player but the goalies changed its type, and everybody was told.
+    EXPECT_EQ(counts[kPlayerTypeMessage], 20 * 22);
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, AgentReading, ::testing::Values("9.35", "7.11"));

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "agent/config/server_params.h"
 #include "tools/practice_server/match.h"
+#include "tools/practice_server/parameter_set.h"
 #include "tools/practice_server/server_options.h"
 #include "tools/practice_server/udp_host.h"
 
@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
     std::cout << "listening on " << host.port() << std::endl;
     host.setStopFlag(&stopRequested);
 
-    Match match(zamo::ServerParams{}, options->match);
+    Match match(currentParameters(options->match.seed), options->match);
     if (!host.run(match, record.is_open() ? &record : nullptr, std::cout, error)) {
         std::cerr << "zamo-practice-server: " << error << '\n';
         return 1;
