@@ -329,8 +329,12 @@ void WorldModel::applyOwnCommands(const WorldSnapshot& prev, WorldSnapshot& next
         }
         self.stamina = std::max(self.stamina - cost, 0.0);
     } else if (const auto kick = executed(cycle, kKickCommand, body.kickCount, self.kickCount)) {
-        if (known(own->positionTime) && known(own->bodyTime) && known(next.ballPositionTime) &&
-            known(next.ballVelocityTime)) {
+        if (known(own->positionTime) && known(own->bodyTime) && known(next.ballPositionTime)) {
+            // A ball of unknown motion was taken to rest at the feet; it has the kick's now.
+            if (!known(next.ballVelocityTime)) {
+                next.ballVelocity = {0.0, 0.0};
+                next.ballVelocityTime = next.ballPositionTime;
+            }
             const double dirDiff = std::abs(geometry.subtractAngles(
                 geometry.directionTo(own->position, next.ballPosition), own->bodyDirection));
             const double distDiff =
@@ -364,6 +368,14 @@ void WorldModel::applyOwnCommands(const WorldSnapshot& prev, WorldSnapshot& next
             own->bodyDirection = geometry.addAngles(own->bodyDirection, actual);
             self.bodyDirection = own->bodyDirection;
         }
+    }
+
+    // A kick the server did not carry out found no ball within reach: the ball is not where it
+    // was believed to be, and kicking at that place again would fail again.
+    if (body.time == next.time && body.kickCount != kNoTime && body.kickCount <= self.kickCount &&
+        sender.findSentCommand(cycle, kKickCommand)) {
+        next.ballPositionTime = kNoTime;
+        next.ballVelocityTime = kNoTime;
     }
 
     // The view control sends change_view during the cycle it is to take effect in.

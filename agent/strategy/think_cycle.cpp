@@ -19,6 +19,8 @@ constexpr int kMemoryCycles = 10;
 constexpr int kNarrow = 0;
 constexpr int kNormal = 1;
 constexpr int kWide = 2;
+// A ball this many kick distances away is about to be played.
+constexpr double kNearBallKickDistances = 2.0;
 
 bool flaggedGoalie(const PlayerRecord& record) {
     return known(record.goalieTime) && record.goalie != 0;
@@ -107,6 +109,7 @@ const CommandList& ThinkCycle::decide() {
     ownSetPlay_ = false;
     opponentSetPlay_ = false;
     kicking_ = false;
+    ballSeenNow_ = false;
     keepLookWeights_ = false;
 
     context_.skills.updateKickRate();
@@ -169,6 +172,10 @@ void ThinkCycle::chooseViewWidth() {
     int width = kNarrow;
     if (ownSetPlayPending_ && bothKnown && ballDistance < kickDistance()) {
         width = kWide;
+    } else if (bothKnown && ballDistance < kNearBallKickDistances * kickDistance()) {
+        // The narrowest view brings a visual message every cycle: the ball about to be played
+        // is seen where it is rather than foreseen.
+        width = kNarrow;
     } else {
         width = context_.cycleTimer.chooseSyncWidthAhead();
         if (width == kNoViewWidth) {
@@ -216,20 +223,26 @@ void ThinkCycle::play() {
     if (ownSetPlayPending_ && ballDistance > 4.0 * kick) {
         ownSetPlayPending_ = false;
     }
+    // Catches, tackles and kicks act on where the ball is now. Believed within their reach only
+    // by prediction (no visual message of this cycle showed it), it may have been played by
+    // someone else or have bounced off a body: the pass looks at it instead.
+    ballSeenNow_ = snapshot.ballPositionTime == snapshot.time;
     const bool goalie = context_.config.isGoalie != 0;
     if (goalie && ballDistance <= catchReach() && goalieWithBall(*own)) {
         return;
     }
 
     Skills& skills = context_.skills;
-    if (!ownSetPlay_ && skills.ownGoalNotAhead() &&
+    if (ballSeenNow_ && !ownSetPlay_ && skills.ownGoalNotAhead() &&
         skills.tackleFailProbability(own->position, ball, own->bodyDirection) <= 0.2 &&
         context_.positioning.opponentNear(ball, kick, true) && ballDistance > kick) {
         commands_.append({kTackleCommand, kKeep, 100.0, 0.0});
         return;
     }
     if (context_.positioning.withinKickDistance(ball, own->position)) {
-        kickDecision(*own);
+        if (ballSeenNow_) {
+            kickDecision(*own);
+        }
     } else if (goalie) {
         goaliePositioning(*own);
     } else {
@@ -244,6 +257,9 @@ bool ThinkCycle::goalieWithBall(const PlayerRecord& own) {
         return false;
     }
     if (context_.self.catchBan <= 0 && !ownSetPlay_) {
+        if (!ballSeenNow_) {
+            return true;
+        }
         const double ballDirection = geometry.subtractAngles(
             geometry.directionTo(own.position, world().ballPosition), own.bodyDirection);
         const double sign = ballDirection >= 0.0 ? 1.0 : -1.0;

@@ -72,6 +72,7 @@ class ThinkCycle {
     bool ownSetPlay_ = false;
     bool opponentSetPlay_ = false;
     bool kicking_ = false;
+    bool ballSeenNow_ = false;  // a visual message of this cycle showed the ball
     bool keepLookWeights_ = false;  // the decision set its own weights
 
     // Kept across passes.

@@ -198,6 +198,33 @@ TEST_F(WorldModelTest, KickAndCatchActOnTheBall) {
     EXPECT_EQ(ctx.self.catchBan, 4);
 }
 
+TEST_F(WorldModelTest, AKickThatFailedForgetsTheBallAKickOfAStillBallMovesIt) {
+    // Seen without its motion, the ball 0.5 m ahead is kicked: it was taken to be at rest.
+    step(100, "((b) 0.5 0)");
+    ASSERT_FALSE(known(now().ballVelocityTime));
+    ctx.clock.cycle = 100;
+    ASSERT_TRUE(ctx.commandSender.doKick(100, 0));
+    std::string body = senseBody(101);
+    body.replace(body.find("(kick 0)"), 8, "(kick 1)");
+    step(101, body, "");
+    const double speed = 0.027 * (1.0 - 0.25 * 0.115 / 0.7) * 100.0;
+    EXPECT_NEAR(now().ballPosition.x, -43.0 - speed, 1e-9);
+    ASSERT_TRUE(known(now().ballVelocityTime));
+
+    // The next kick is not carried out (the counter stays): the ball was not within reach.
+    const auto kicksSoFar = [](int time) {
+        std::string text = senseBody(time);
+        return text.replace(text.find("(kick 0)"), 8, "(kick 1)");
+    };
+    step(102, kicksSoFar(102), see(102, "((b) 0.5 0 0 0)"));
+    ASSERT_TRUE(known(now().ballPositionTime));
+    ctx.clock.cycle = 102;
+    ASSERT_TRUE(ctx.commandSender.doKick(100, 0));
+    step(103, kicksSoFar(103), "");
+    EXPECT_FALSE(known(now().ballPositionTime));
+    EXPECT_FALSE(known(now().ballVelocityTime));
+}
+
 TEST_F(WorldModelTest, TurnAndNeckTurnChangeTheOwnDirections) {
     step(100);
     ctx.clock.cycle = 100;

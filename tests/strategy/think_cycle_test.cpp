@@ -435,5 +435,27 @@ TEST_F(RealServerTypesTest, TheGoalieCatchesOnlyWithinTheServersCatchableArea) {
     EXPECT_EQ(count(decide(), kCatchCommand), 1);
 }
 
+TEST_F(ThinkCycleTest, ABallWithinReachOnlyByPredictionIsLookedAtNotPlayed) {
+    placeSelf({44.0, 0.0}, 0.0);
+    placeBall({44.8, 0.0});
+    world().ballPositionTime = kNow - 1;  // last seen a cycle ago
+    std::vector<ServerCommand> commands = decide();
+    EXPECT_EQ(count(commands, kKickCommand), 0);
+    EXPECT_TRUE(std::none_of(commands.begin(), commands.end(), isBody));
+    // The ball about to be played is watched with the narrowest view.
+    EXPECT_EQ(context.self.wantedViewWidth, 0);
+    world().ballPositionTime = kNow;
+    EXPECT_EQ(count(decide(), kKickCommand), 1);
+
+    // Nor does the goalie catch a ball it only foresees.
+    context.config.isGoalie = 1;
+    placeSelf({-48.0, 0.0}, 0.0);
+    placeBall({-47.0, 0.0});
+    world().ballPositionTime = kNow - 1;
+    EXPECT_EQ(count(decide(), kCatchCommand), 0);
+    world().ballPositionTime = kNow;
+    EXPECT_EQ(count(decide(), kCatchCommand), 1);
+}
+
 }  // namespace
 }  // namespace zamo::test
