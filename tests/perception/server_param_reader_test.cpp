@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "agent/config/server_params.h"
+#include "allocation_counter.h"
 #include "protocol_log.h"
 
 namespace zamo {
@@ -280,6 +281,19 @@ TEST(ServerParamReaderTest, RepeatedAndLateMessagesGiveTheSameParameters) {
         }
     }
     EXPECT_EQ(twice, once);
+}
+
+TEST(ServerParamReaderTest, ReadingAllocatesNothing) {
+    const std::vector<std::string> texts = test::receivedMessages("v9-player-session.tsv", "(");
+    ServerParams params;
+    const long before = test::allocationCount();
+    int read = 0;
+    for (const std::string& text : texts) {
+        read += readServerParam(text, params) || readPlayerParam(text, params) ||
+                readPlayerType(text, params) || readChangePlayerType(text, params).has_value();
+    }
+    EXPECT_EQ(test::allocationCount(), before);
+    EXPECT_GE(read, 2 * (2 + 18));
 }
 
 TEST(ServerParamReaderTest, UnsentTypesFollowTheDefaultOfTheParameters) {
