@@ -21,6 +21,8 @@ constexpr int kNormal = 1;
 constexpr int kWide = 2;
 // A ball this many kick distances away is about to be played.
 constexpr double kNearBallKickDistances = 2.0;
+// A ball slower than this (m/cycle) is foreseen well enough a cycle ahead to be played.
+constexpr double kStillBallSpeed = 0.3;
 
 bool flaggedGoalie(const PlayerRecord& record) {
     return known(record.goalieTime) && record.goalie != 0;
@@ -224,9 +226,13 @@ void ThinkCycle::play() {
         ownSetPlayPending_ = false;
     }
     // Catches, tackles and kicks act on where the ball is now. Believed within their reach only
-    // by prediction (no visual message of this cycle showed it), it may have been played by
-    // someone else or have bounced off a body: the pass looks at it instead.
-    ballSeenNow_ = snapshot.ballPositionTime == snapshot.time;
+    // by prediction, a moving ball may have been played by someone else or have bounced off a
+    // body: the pass looks at it instead. A ball nearly at rest, seen a cycle ago, is where it
+    // was.
+    const bool stillBallSeenLastCycle =
+        snapshot.ballPositionTime == snapshot.time - 1 && known(snapshot.ballVelocityTime) &&
+        length(snapshot.ballVelocity) < kStillBallSpeed;
+    ballSeenNow_ = snapshot.ballPositionTime == snapshot.time || stillBallSeenLastCycle;
     const bool goalie = context_.config.isGoalie != 0;
     if (goalie && ballDistance <= catchReach() && goalieWithBall(*own)) {
         return;

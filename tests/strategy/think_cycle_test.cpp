@@ -438,7 +438,7 @@ TEST_F(RealServerTypesTest, TheGoalieCatchesOnlyWithinTheServersCatchableArea) {
 TEST_F(ThinkCycleTest, ABallWithinReachOnlyByPredictionIsLookedAtNotPlayed) {
     placeSelf({44.0, 0.0}, 0.0);
     placeBall({44.8, 0.0});
-    world().ballPositionTime = kNow - 1;  // last seen a cycle ago
+    world().ballPositionTime = kNow - 2;  // last seen two cycles ago
     std::vector<ServerCommand> commands = decide();
     EXPECT_EQ(count(commands, kKickCommand), 0);
     EXPECT_TRUE(std::none_of(commands.begin(), commands.end(), isBody));
@@ -446,12 +446,19 @@ TEST_F(ThinkCycleTest, ABallWithinReachOnlyByPredictionIsLookedAtNotPlayed) {
     EXPECT_EQ(context.self.wantedViewWidth, 0);
     world().ballPositionTime = kNow;
     EXPECT_EQ(count(decide(), kKickCommand), 1);
+    // A ball nearly at rest, seen a cycle ago, is played.
+    world().ballPositionTime = kNow - 1;
+    world().ballVelocity = {0.1, 0.1};
+    EXPECT_EQ(count(decide(), kKickCommand), 1);
+    world().ballVelocity = {0.4, 0.0};
+    EXPECT_EQ(count(decide(), kKickCommand), 0);
+    world().ballVelocity = {};
 
     // Nor does the goalie catch a ball it only foresees.
     context.config.isGoalie = 1;
     placeSelf({-48.0, 0.0}, 0.0);
     placeBall({-47.0, 0.0});
-    world().ballPositionTime = kNow - 1;
+    world().ballPositionTime = kNow - 2;
     EXPECT_EQ(count(decide(), kCatchCommand), 0);
     world().ballPositionTime = kNow;
     EXPECT_EQ(count(decide(), kCatchCommand), 1);
