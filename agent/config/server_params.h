@@ -38,10 +38,10 @@ struct PlayerType {
 struct ServerParams {
     ServerParams() { playerTypes.fill(defaultPlayerType()); }
 
-    int cycleLength = 100;          // ms
-    int bodySenseInterval = 100;    // ms
-    int visualIntervalNormal = 150; // ms, at normal view width
-    int serverReceiveStep = 10;     // ms
+    int cycleLength = 100;           // ms
+    int bodySenseInterval = 100;     // ms
+    int visualIntervalNormal = 150;  // ms, at normal view width
+    int serverReceiveStep = 10;      // ms
 
     double ballDecay = 0.94;
     double ballSize = 0.085;
@@ -97,10 +97,9 @@ struct ServerParams {
 
     // The type every player has until the server changes it: the server part's values.
     PlayerType defaultPlayerType() const {
-        return {playerSpeedMax, staminaIncMax, playerDecay, inertiaMoment,
-                dashPowerRate,  playerSize,    kickableMargin, kickRand,
-                extraStamina,   effortInit,    effortMin,      kickPowerRate,
-                1.0};
+        return {playerSpeedMax, staminaIncMax,  playerDecay, inertiaMoment, dashPowerRate,
+                playerSize,     kickableMargin, kickRand,    extraStamina,  effortInit,
+                effortMin,      kickPowerRate,  1.0};
     }
     // The type of that id; the default type for an id the server does not use (unknown ones
     // included).

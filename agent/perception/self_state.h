@@ -49,8 +49,8 @@ struct SelfState {
     double armTargetDirection = kNotGiven;  // radians, as sense_body reports it
     int focusSide = 160;
     int focusNumber = kNoTime;
-    int viewWidth = 1;    // 0 narrow, 1 normal, 2 wide
-    int viewQuality = 1;  // 0 low, 1 high
+    int viewWidth = 1;        // 0 narrow, 1 normal, 2 wide
+    int viewQuality = 1;      // 0 low, 1 high
     int wantedViewWidth = 1;  // the width the decision wants; the receive loop applies it
 
     ScoreBlock score;

@@ -508,11 +508,11 @@ bool SensorParser::parseMessage(std::string_view text, SensorMessage& out) {
         }
         return change.has_value();
     }
-    bool (*const reader)(std::string_view, ServerParams&) =
-        word == "server_param"   ? readServerParam
-        : word == "player_param" ? readPlayerParam
-        : word == "player_type"  ? readPlayerType
-                                 : nullptr;
+    bool (*const reader)(std::string_view, ServerParams&) = word == "server_param" ? readServerParam
+                                                            : word == "player_param"
+                                                                ? readPlayerParam
+                                                            : word == "player_type" ? readPlayerType
+                                                                                    : nullptr;
     if (reader == nullptr) {
         return false;
     }

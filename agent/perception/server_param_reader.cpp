@@ -18,20 +18,20 @@ template <typename Record>
 struct Field {
     std::string_view name;
     int position = -1;
-    double Record::* real = nullptr;
-    int Record::* integer = nullptr;
+    double Record::*real = nullptr;
+    int Record::*integer = nullptr;
     double min = 0.0;
     double max = 0.0;
 };
 
 template <typename Record>
-constexpr Field<Record> real(std::string_view name, int position, double Record::* member,
+constexpr Field<Record> real(std::string_view name, int position, double Record::*member,
                              double min, double max) {
     return {name, position, member, nullptr, min, max};
 }
 
 template <typename Record>
-constexpr Field<Record> integer(std::string_view name, int position, int Record::* member,
+constexpr Field<Record> integer(std::string_view name, int position, int Record::*member,
                                 double min, double max) {
     return {name, position, nullptr, member, min, max};
 }
@@ -134,8 +134,7 @@ bool toNumber(std::string_view token, double& value) {
 // A whole number within [min, max]; nullopt for anything else.
 std::optional<int> toWholeNumber(std::string_view token, double min, double max) {
     double value = 0.0;
-    if (!toNumber(token, value) || !(value >= min && value <= max) ||
-        value != std::trunc(value)) {
+    if (!toNumber(token, value) || !(value >= min && value <= max) || value != std::trunc(value)) {
         return std::nullopt;
     }
     return static_cast<int>(value);

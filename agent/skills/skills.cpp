@@ -283,8 +283,8 @@ std::optional<Vec2> Skills::ballPredictionStart(Vec2& velocity) const {
         return std::nullopt;
     }
     // A player next to the ball is taken to stop it.
-    velocity = known(snapshot.ballVelocityTime) && !ballTouchedByOther() ? snapshot.ballVelocity
-                                                                          : Vec2{};
+    velocity =
+        known(snapshot.ballVelocityTime) && !ballTouchedByOther() ? snapshot.ballVelocity : Vec2{};
     return snapshot.ballPosition;
 }
 

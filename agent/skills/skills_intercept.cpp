@@ -88,8 +88,7 @@ struct DashModel {
     double rate = 0.0;        // acceleration per unit of power
 
     // The dash that gives the problem's acceleration, never stronger than the strongest.
-    static DashModel of(const InterceptProblem& problem, const PlayerType& type,
-                        double maxPower) {
+    static DashModel of(const InterceptProblem& problem, const PlayerType& type, double maxPower) {
         const double rate = type.dashPowerRate * problem.effort;
         const double wanted = rate > 0.0 ? problem.dashAccel / rate : 0.0;
         return {std::clamp(wanted, 0.0, maxPower), problem.backwards ? 2.0 : 1.0, rate};

@@ -188,9 +188,8 @@ void Behaviours::lookToward(CommandList& commands, double lookDirection, int mar
         for (int i = 0; i < count; ++i) {
             const ServerCommand& entry = commands.entries[static_cast<std::size_t>(i)];
             if (entry.kind == kTurnCommand) {
-                const double turned = velocityKnown
-                                          ? entry.firstValue / (speed * inertia + 1.0)
-                                          : entry.firstValue;
+                const double turned =
+                    velocityKnown ? entry.firstValue / (speed * inertia + 1.0) : entry.firstValue;
                 body = geometry_.addAngles(body, turned);
                 break;
             }

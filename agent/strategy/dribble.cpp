@@ -133,11 +133,10 @@ DribbleRun Dribbler::searchRun(int mode, double dashShare) const {
                     skills_.turnCyclesToFace(facing, towards, gap, itsSpeed, itsReach, 0.0, type),
                     skills_.turnCyclesToFace(geometry_.addAngles(facing, 180.0), towards, gap,
                                              itsSpeed, itsReach, 0.0, type));
-                const double run = turnCycles < i
-                                       ? skills_.dashDistanceFromRest(
-                                             skills_.dashAccel(opponent, kFullDash),
-                                             i - turnCycles, type)
-                                       : 0.0;
+                const double run = turnCycles < i ? skills_.dashDistanceFromRest(
+                                                        skills_.dashAccel(opponent, kFullDash),
+                                                        i - turnCycles, type)
+                                                  : 0.0;
                 if (run + ownType.playerSize + type.playerSize >= gap) {
                     if (turns + 1 < i) {
                         cutOff = true;

@@ -229,9 +229,9 @@ void ThinkCycle::play() {
     // by prediction, a moving ball may have been played by someone else or have bounced off a
     // body: the pass looks at it instead. A ball nearly at rest, seen a cycle ago, is where it
     // was.
-    const bool stillBallSeenLastCycle =
-        snapshot.ballPositionTime == snapshot.time - 1 && known(snapshot.ballVelocityTime) &&
-        length(snapshot.ballVelocity) < kStillBallSpeed;
+    const bool stillBallSeenLastCycle = snapshot.ballPositionTime == snapshot.time - 1 &&
+                                        known(snapshot.ballVelocityTime) &&
+                                        length(snapshot.ballVelocity) < kStillBallSpeed;
     ballSeenNow_ = snapshot.ballPositionTime == snapshot.time || stillBallSeenLastCycle;
     const bool goalie = context_.config.isGoalie != 0;
     if (goalie && ballDistance <= catchReach() && goalieWithBall(*own)) {

@@ -72,7 +72,7 @@ class ThinkCycle {
     bool ownSetPlay_ = false;
     bool opponentSetPlay_ = false;
     bool kicking_ = false;
-    bool ballSeenNow_ = false;  // the ball's believed place is seen, not only foreseen
+    bool ballSeenNow_ = false;      // the ball's believed place is seen, not only foreseen
     bool keepLookWeights_ = false;  // the decision set its own weights
 
     // Kept across passes.

@@ -414,8 +414,8 @@ TEST_F(SensorParserTest, ParameterMessagesAreTakenOtherRepliesAreNot) {
                  {"(server_param", "(player_param", "(player_type", "(change_player_type"}) {
                 if (text.starts_with(kind)) {
                     EXPECT_TRUE(parse(text)) << text.substr(0, 60);
-                    EXPECT_EQ(message->kind, text.starts_with("(change") ? kPlayerTypeMessage
-                                                                         : kParameterMessage);
+                    EXPECT_EQ(message->kind,
+                              text.starts_with("(change") ? kPlayerTypeMessage : kParameterMessage);
                     ++taken;
                 }
             }

@@ -229,10 +229,11 @@ TEST(ServerParamReaderTest, HugeMessagesReadOnlyWhatTheyCarry) {
 TEST(ServerParamReaderTest, TypeIdsTheServerCannotHaveAreIgnored) {
     ServerParams params;
     const ServerParams before = params;
-    for (const char* text :
-         {"(player_type (id 18)(kickable_margin 0.9))", "(player_type (id -1)(kickable_margin 0.9))",
-          "(player_type (id 1.5)(kickable_margin 0.9))", "(player_type (id x)(kickable_margin 0.9))",
-          "(player_type 99 1.05 45 0.4 5 0.006 0.3 0.9)", "(player_type)"}) {
+    for (const char* text : {"(player_type (id 18)(kickable_margin 0.9))",
+                             "(player_type (id -1)(kickable_margin 0.9))",
+                             "(player_type (id 1.5)(kickable_margin 0.9))",
+                             "(player_type (id x)(kickable_margin 0.9))",
+                             "(player_type 99 1.05 45 0.4 5 0.006 0.3 0.9)", "(player_type)"}) {
         EXPECT_FALSE(readPlayerType(text, params)) << text;
     }
     EXPECT_EQ(params, before);
@@ -299,8 +300,8 @@ TEST(ServerParamReaderTest, ReadingAllocatesNothing) {
 TEST(ServerParamReaderTest, UnsentTypesFollowTheDefaultOfTheParameters) {
     ServerParams params;
     ASSERT_TRUE(readPlayerType("(player_type (id 3)(kickable_margin 0.9))", params));
-    ASSERT_TRUE(readServerParam("(server_param (kickable_margin 0.5)(player_speed_max 1.05))",
-                                params));
+    ASSERT_TRUE(
+        readServerParam("(server_param (kickable_margin 0.5)(player_speed_max 1.05))", params));
     EXPECT_EQ(params.playerType(0).kickableMargin, 0.5);
     EXPECT_EQ(params.playerType(17).playerSpeedMax, 1.05);
     // Type 3 keeps what the server said of it.

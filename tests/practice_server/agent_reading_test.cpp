@@ -61,10 +61,9 @@ TEST_P(AgentReading, EverySensorMessageOfAFullMatchParses) {
         for (const Outgoing& o : match.takeOutgoing()) {
             SensorMessage m;
             const bool parsed = parser.parseMessage(o.text, m);
-            const bool sensor = o.text.rfind("(see ", 0) == 0 ||
-                                o.text.rfind("(sense_body ", 0) == 0 ||
-                                o.text.rfind("(hear ", 0) == 0 ||
-                                o.text.rfind("(change_player_type ", 0) == 0;
+            const bool sensor =
+                o.text.rfind("(see ", 0) == 0 || o.text.rfind("(sense_body ", 0) == 0 ||
+                o.text.rfind("(hear ", 0) == 0 || o.text.rfind("(change_player_type ", 0) == 0;
             EXPECT_EQ(parsed, sensor) << o.text;
             if (!parsed) {
                 continue;

@@ -175,7 +175,7 @@ TEST(PracticeTypes, EachPlayerMovesKicksAndTiresAsItsTypeDoes) {
     EXPECT_EQ(p.stamina, 0.0);
     p.accel = {1.0, 0.0};
     advancePlayer(typed, p);
-    EXPECT_NEAR(p.pos.x, 0.5, kEps);  // its speed limit
+    EXPECT_NEAR(p.pos.x, 0.5, kEps);   // its speed limit
     EXPECT_NEAR(p.vel.x, 0.25, kEps);  // its decay
     EXPECT_NEAR(turnAngle(typed, p, 90.0), 90.0 / 3.5, kEps);
     p.stamina = 7000.0;

@@ -12,7 +12,7 @@ namespace zamo::test {
 struct TeamTally {
     std::string name;
     int kickCommands = 0;
-    int kickFaults = 0;   // the ball was out of the kicker's reach, or kicks were not allowed
+    int kickFaults = 0;  // the ball was out of the kicker's reach, or kicks were not allowed
     int catchCommands = 0;
     int catchFaults = 0;  // out of the catch area, or missed by chance
     int tackleCommands = 0;

@@ -44,8 +44,7 @@ test::MatchSummary summarise(const gamelog::GameLog& log) {
         if (p.onField()) {
             const bool left = p.side == gamelog::Side::kLeft;
             summary.players.push_back({left ? kickedOff.teams.left : kickedOff.teams.right,
-                                       p.has(gamelog::kStateGoalie), left ? 'l' : 'r',
-                                       p.number});
+                                       p.has(gamelog::kStateGoalie), left ? 'l' : 'r', p.number});
         }
     }
     for (const gamelog::Message& message : log.messages) {

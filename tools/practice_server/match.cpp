@@ -153,9 +153,8 @@ void Match::welcome(PlayerState& p, const std::string& reply, Peer from, long lo
     // Who plays with another type than the default, as the real server tells a newcomer.
     for (const PlayerState& q : players_) {
         if (q.active && q.type != kDefaultPlayerType) {
-            sendTo(p, changePlayerTypeMessage(q.number, q.side == p.side
-                                                            ? std::optional<int>(q.type)
-                                                            : std::nullopt));
+            sendTo(p, changePlayerTypeMessage(
+                          q.number, q.side == p.side ? std::optional<int>(q.type) : std::nullopt));
         }
     }
 }

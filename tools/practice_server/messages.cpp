@@ -150,17 +150,17 @@ std::vector<Parameter> serverParameters(const ServerParams& p) {
 // Clients of version 14 and later also learn the types' kick power rate and catch stretch.
 std::vector<Parameter> typeParameters(int id, const PlayerType& t, double version) {
     std::vector<Parameter> out{{"id", static_cast<double>(id)},
-            {"player_speed_max", t.playerSpeedMax},
-            {"stamina_inc_max", t.staminaIncMax},
-            {"player_decay", t.playerDecay},
-            {"inertia_moment", t.inertiaMoment},
-            {"dash_power_rate", t.dashPowerRate},
-            {"player_size", t.playerSize},
-            {"kickable_margin", t.kickableMargin},
-            {"kick_rand", t.kickRand},
-            {"extra_stamina", t.extraStamina},
-            {"effort_max", t.effortMax},
-            {"effort_min", t.effortMin}};
+                               {"player_speed_max", t.playerSpeedMax},
+                               {"stamina_inc_max", t.staminaIncMax},
+                               {"player_decay", t.playerDecay},
+                               {"inertia_moment", t.inertiaMoment},
+                               {"dash_power_rate", t.dashPowerRate},
+                               {"player_size", t.playerSize},
+                               {"kickable_margin", t.kickableMargin},
+                               {"kick_rand", t.kickRand},
+                               {"extra_stamina", t.extraStamina},
+                               {"effort_max", t.effortMax},
+                               {"effort_min", t.effortMin}};
     if (version >= 14.0) {
         out.push_back({"kick_power_rate", t.kickPowerRate, false});
         out.push_back({"catchable_area_l_stretch", t.catchableAreaLStretch, false});
@@ -264,8 +264,8 @@ std::vector<std::string> parameterMessages(const ServerParams& params, double ve
                                  {"pt_max", 1.0}},
                                 named));
     for (int id = 0; id < params.playerTypeCount; ++id) {
-        out.push_back(
-            parameterList("player_type", typeParameters(id, params.playerType(id), version), named));
+        out.push_back(parameterList("player_type",
+                                    typeParameters(id, params.playerType(id), version), named));
     }
     return out;
 }

@@ -21,10 +21,10 @@ double asTold(double value) {
 }
 
 PlayerType told(PlayerType t) {
-    for (double* v : {&t.playerSpeedMax, &t.staminaIncMax, &t.playerDecay, &t.inertiaMoment,
-                      &t.dashPowerRate, &t.playerSize, &t.kickableMargin, &t.kickRand,
-                      &t.extraStamina, &t.effortMax, &t.effortMin, &t.kickPowerRate,
-                      &t.catchableAreaLStretch}) {
+    for (double* v :
+         {&t.playerSpeedMax, &t.staminaIncMax, &t.playerDecay, &t.inertiaMoment, &t.dashPowerRate,
+          &t.playerSize, &t.kickableMargin, &t.kickRand, &t.extraStamina, &t.effortMax,
+          &t.effortMin, &t.kickPowerRate, &t.catchableAreaLStretch}) {
         *v = asTold(*v);
     }
     return t;
@@ -63,8 +63,7 @@ PlayerType drawType(const ServerParams& params, const TypeDeltas& d, RandomSourc
         // The speed full dashes settle at must lie between the floor and the type's limit.
         const double settled =
             params.maxPower * t.dashPowerRate * t.effortMax / (1.0 - t.playerDecay);
-        if (settled > d.realSpeedMaxMin - kSpeedSlack &&
-            settled < t.playerSpeedMax + kSpeedSlack) {
+        if (settled > d.realSpeedMaxMin - kSpeedSlack && settled < t.playerSpeedMax + kSpeedSlack) {
             return t;
         }
     }

@@ -170,8 +170,8 @@ int resolveCollisions(const ServerParams& params, std::span<PlayerState> players
         for (std::size_t j = i + 1; j < players.size(); ++j) {
             PlayerState& a = players[i];
             PlayerState& b = players[j];
-            const double contact = params.playerType(a.type).playerSize +
-                                   params.playerType(b.type).playerSize;
+            const double contact =
+                params.playerType(a.type).playerSize + params.playerType(b.type).playerSize;
             if (a.active && b.active && separate(a.pos, b.pos, contact, true)) {
                 a.vel = a.vel * kBounce;
                 b.vel = b.vel * kBounce;
