@@ -60,14 +60,7 @@ bool toReal(std::string_view token, double& value) {
         value = negative ? -magnitude : magnitude;
         return true;
     }
-    const char* end = token.data() + token.size();
-    double parsed = 0.0;
-    const auto [stop, error] = std::from_chars(token.data(), end, parsed);
-    if (error != std::errc() || stop != end || !std::isfinite(parsed)) {
-        return false;
-    }
-    value = parsed;
-    return true;
+    return readFiniteNumber(token, value);
 }
 
 // Walks the items of one list, remembering how the list ended.

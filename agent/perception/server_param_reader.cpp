@@ -120,21 +120,10 @@ bool blank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-bool toNumber(std::string_view token, double& value) {
-    const char* end = token.data() + token.size();
-    double parsed = 0.0;
-    const auto [stop, error] = std::from_chars(token.data(), end, parsed);
-    if (error != std::errc() || stop != end || !std::isfinite(parsed)) {
-        return false;
-    }
-    value = parsed;
-    return true;
-}
-
 // A whole number within [min, max]; nullopt for anything else.
 std::optional<int> toWholeNumber(std::string_view token, double min, double max) {
     double value = 0.0;
-    if (!toNumber(token, value) || !(value >= min && value <= max) || value != std::trunc(value)) {
+    if (!readFiniteNumber(token, value) || !(value >= min && value <= max) || value != std::trunc(value)) {
         return std::nullopt;
     }
     return static_cast<int>(value);
@@ -149,7 +138,7 @@ void assign(const Field<Record>& field, std::string_view token, Record& record) 
         return;
     }
     double value = 0.0;
-    if (toNumber(token, value) && value >= field.min && value <= field.max) {
+    if (readFiniteNumber(token, value) && value >= field.min && value <= field.max) {
         record.*field.real = value;
     }
 }
@@ -304,6 +293,17 @@ int usableTypeCount(const ServerParams& params) {
 }
 
 }  // namespace
+
+bool readFiniteNumber(std::string_view token, double& value) {
+    const char* end = token.data() + token.size();
+    double parsed = 0.0;
+    const auto [stop, error] = std::from_chars(token.data(), end, parsed);
+    if (error != std::errc() || stop != end || !std::isfinite(parsed)) {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
 
 bool readServerParam(std::string_view text, ServerParams& params) {
     const std::optional<Message> message = splitMessage(text);

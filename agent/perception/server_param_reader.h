@@ -14,6 +14,10 @@ struct PlayerTypeChange {
     int type = 0;  // kUnknownPlayerType for an opponent
 };
 
+// The whole token as a finite decimal number; false, with value unchanged, for anything else
+// ("nan", "inf", "1e999", "3x").
+bool readFiniteNumber(std::string_view token, double& value);
+
 // The parameter messages that follow the server's init and reconnect replies: named values
 // "(server_param (name value)...)" from protocol version 8 on, bare numbers in a fixed order
 // for version 7. Each reader returns false and changes nothing for a malformed message. In a

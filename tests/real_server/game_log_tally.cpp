@@ -24,6 +24,10 @@ void tallyCommand(int before, int after, bool fault, int& commands, int& faults)
 bool rollsIntoGoal(gamelog::Point pos, gamelog::Point vel, double goalX, double decay,
                    double halfGoal) {
     const double dx = goalX - pos.x;
+    // A shot from close range may be over the line by the time the frame shows it.
+    if ((goalX > 0.0) == (dx <= 0.0)) {
+        return std::abs(pos.y) < halfGoal;
+    }
     if (vel.x == 0.0 || (dx > 0.0) != (vel.x > 0.0)) {
         return false;
     }

@@ -87,13 +87,17 @@ TEST_F(TallyTest, AShotOnGoalIsAKickThatRollsBetweenThePosts) {
     left().counts.kick = 3;
     log.frames.back().ball = {{42.5, 0.0}, {0.5, 0.0}};
     frame();
+    // From close range the ball is in the goal when the frame shows it.
+    left().counts.kick = 4;
+    log.frames.back().ball = {{53.0, 2.0}, {1.5, 0.0}};
+    frame();
     // The other team shoots at the left goal; a rolling ball nobody kicked is no shot.
     right().counts.kick = 1;
     log.frames.back().ball = {{-45.0, -3.0}, {-1.5, 0.0}};
     frame();
     log.frames.back().ball = {{-45.0, -3.0}, {-1.5, 0.0}};
     const MatchTally tally = tallyMatch(log);
-    EXPECT_EQ(tally.left.shotsOnGoal, 1);
+    EXPECT_EQ(tally.left.shotsOnGoal, 2);
     EXPECT_EQ(tally.right.shotsOnGoal, 1);
 }
 

@@ -24,16 +24,6 @@ constexpr bool kSanitized = true;
 constexpr bool kSanitized = false;
 #endif
 
-std::vector<pid_t> readPidFile(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::vector<pid_t> pids;
-    long pid = 0;
-    while (in >> pid) {
-        pids.push_back(static_cast<pid_t>(pid));
-    }
-    return pids;
-}
-
 bool isRunningAgent(pid_t pid) {
     const std::string arguments = readText("/proc/" + std::to_string(pid) + "/cmdline");
     const std::string program = arguments.substr(0, arguments.find('\0'));
@@ -53,6 +43,16 @@ std::map<std::string, long long> readStats(const std::filesystem::path& path) {
 }
 
 }  // namespace
+
+std::vector<pid_t> readPidFile(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::vector<pid_t> pids;
+    long pid = 0;
+    while (in >> pid) {
+        pids.push_back(static_cast<pid_t>(pid));
+    }
+    return pids;
+}
 
 std::string readText(const std::filesystem::path& path) {
     std::ifstream in(path);

@@ -46,6 +46,8 @@ struct MatchSummary {
 };
 
 std::string readText(const std::filesystem::path& path);
+// The process ids of a pid file written by scripts/start.sh.
+std::vector<pid_t> readPidFile(const std::filesystem::path& path);
 // Polls until ready() holds or timeout passes.
 bool waitUntil(const std::function<bool()>& ready, std::chrono::milliseconds timeout);
 // "Player ID = N" and "Player Position = x y" of the shipped kick-off formation.
