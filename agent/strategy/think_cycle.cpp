@@ -225,10 +225,10 @@ void ThinkCycle::play() {
     if (ownSetPlayPending_ && ballDistance > 4.0 * kick) {
         ownSetPlayPending_ = false;
     }
-    // Catches, tackles and kicks act on where the ball is now. Believed within their reach only
-    // by prediction, a moving ball may have been played by someone else or have bounced off a
-    // body: the pass looks at it instead. A ball nearly at rest, seen a cycle ago, is where it
-    // was.
+    // Tackles and kicks act on where the ball is now. Believed within their reach only by
+    // prediction, a moving ball may have been played by someone else or have bounced off a body:
+    // the pass looks at it instead. A ball nearly at rest, seen a cycle ago, is where it was.
+    // The goalie's catch alone is tried on a foreseen ball: a shot passes by within a cycle.
     const bool stillBallSeenLastCycle = snapshot.ballPositionTime == snapshot.time - 1 &&
                                         known(snapshot.ballVelocityTime) &&
                                         length(snapshot.ballVelocity) < kStillBallSpeed;
@@ -263,9 +263,6 @@ bool ThinkCycle::goalieWithBall(const PlayerRecord& own) {
         return false;
     }
     if (context_.self.catchBan <= 0 && !ownSetPlay_) {
-        if (!ballSeenNow_) {
-            return true;
-        }
         const double ballDirection = geometry.subtractAngles(
             geometry.directionTo(own.position, world().ballPosition), own.bodyDirection);
         const double sign = ballDirection >= 0.0 ? 1.0 : -1.0;

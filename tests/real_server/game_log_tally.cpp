@@ -64,14 +64,16 @@ MatchTally tallyMatch(const gamelog::GameLog& log) {
             // for several cycles.
             const bool newTackleFault = p.has(gamelog::kStateTackleFault) &&
                                         (stateBefore[index] & gamelog::kStateTackleFault) == 0;
-            const int shotsBefore = team.kickCommands - team.kickFaults;
+            const int played = team.kickCommands - team.kickFaults + team.tackleCommands -
+                               team.tackleFaults;
             tallyCommand(last.kick, p.counts.kick, p.has(gamelog::kStateKickFault),
                          team.kickCommands, team.kickFaults);
             tallyCommand(last.catchBall, p.counts.catchBall, p.has(gamelog::kStateCatchFault),
                          team.catchCommands, team.catchFaults);
             tallyCommand(last.tackle, p.counts.tackle, newTackleFault, team.tackleCommands,
                          team.tackleFaults);
-            if (team.kickCommands - team.kickFaults > shotsBefore &&
+            if (team.kickCommands - team.kickFaults + team.tackleCommands - team.tackleFaults >
+                    played &&
                 rollsIntoGoal(frame.ball.pos, frame.ball.vel, left ? kGoalLineX : -kGoalLineX,
                               decay, halfGoal)) {
                 ++team.shotsOnGoal;

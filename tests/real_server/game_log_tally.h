@@ -17,7 +17,7 @@ struct TeamTally {
     int catchFaults = 0;  // out of the catch area, or missed by chance
     int tackleCommands = 0;
     int tackleFaults = 0;
-    // Kicks after which the ball, left alone, rolls into the other goal's mouth.
+    // Kicks and tackles after which the ball, left alone, rolls into the other goal's mouth.
     int shotsOnGoal = 0;
     int goals = 0;
 };

@@ -96,9 +96,13 @@ TEST_F(TallyTest, AShotOnGoalIsAKickThatRollsBetweenThePosts) {
     log.frames.back().ball = {{-45.0, -3.0}, {-1.5, 0.0}};
     frame();
     log.frames.back().ball = {{-45.0, -3.0}, {-1.5, 0.0}};
+    // A tackle can shoot too.
+    frame();
+    right().counts.tackle = 1;
+    log.frames.back().ball = {{-20.0, 0.0}, {-2.8, 0.3}};
     const MatchTally tally = tallyMatch(log);
     EXPECT_EQ(tally.left.shotsOnGoal, 2);
-    EXPECT_EQ(tally.right.shotsOnGoal, 1);
+    EXPECT_EQ(tally.right.shotsOnGoal, 2);
 }
 
 }  // namespace
