@@ -123,7 +123,8 @@ bool blank(char c) {
 // A whole number within [min, max]; nullopt for anything else.
 std::optional<int> toWholeNumber(std::string_view token, double min, double max) {
     double value = 0.0;
-    if (!readFiniteNumber(token, value) || !(value >= min && value <= max) || value != std::trunc(value)) {
+    if (!readFiniteNumber(token, value) || !(value >= min && value <= max) ||
+        value != std::trunc(value)) {
         return std::nullopt;
     }
     return static_cast<int>(value);

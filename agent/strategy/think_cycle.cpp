@@ -233,6 +233,8 @@ void ThinkCycle::play() {
                                         known(snapshot.ballVelocityTime) &&
                                         length(snapshot.ballVelocity) < kStillBallSpeed;
     ballSeenNow_ = snapshot.ballPositionTime == snapshot.time || stillBallSeenLastCycle;
+    // The server refuses every kick in the pause after an offside call, until the free kick.
+    const bool offsidePause = snapshot.playMode == kOffsideL || snapshot.playMode == kOffsideR;
     const bool goalie = context_.config.isGoalie != 0;
     if (goalie && ballDistance <= catchReach() && goalieWithBall(*own)) {
         return;
@@ -246,7 +248,7 @@ void ThinkCycle::play() {
         return;
     }
     if (context_.positioning.withinKickDistance(ball, own->position)) {
-        if (ballSeenNow_) {
+        if (ballSeenNow_ && !offsidePause) {
             kickDecision(*own);
         }
     } else if (goalie) {

@@ -64,8 +64,8 @@ MatchTally tallyMatch(const gamelog::GameLog& log) {
             // for several cycles.
             const bool newTackleFault = p.has(gamelog::kStateTackleFault) &&
                                         (stateBefore[index] & gamelog::kStateTackleFault) == 0;
-            const int played = team.kickCommands - team.kickFaults + team.tackleCommands -
-                               team.tackleFaults;
+            const int played =
+                team.kickCommands - team.kickFaults + team.tackleCommands - team.tackleFaults;
             tallyCommand(last.kick, p.counts.kick, p.has(gamelog::kStateKickFault),
                          team.kickCommands, team.kickFaults);
             tallyCommand(last.catchBall, p.counts.catchBall, p.has(gamelog::kStateCatchFault),

@@ -453,6 +453,11 @@ TEST_F(ThinkCycleTest, ABallWithinReachOnlyByPredictionIsLookedAtNotKicked) {
     world().ballVelocity = {0.4, 0.0};
     EXPECT_EQ(count(decide(), kKickCommand), 0);
     world().ballVelocity = {};
+    // Nor is a ball played in the pause after an offside call, which refuses kicks.
+    world().ballPositionTime = kNow;
+    setMode(kOffsideR);
+    EXPECT_EQ(count(decide(), kKickCommand), 0);
+    setMode(kPlayOn);
 
     // The goalie catches a shot it only foresees: it would be past before the next look.
     context.config.isGoalie = 1;
