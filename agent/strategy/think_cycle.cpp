@@ -21,6 +21,8 @@ constexpr int kNormal = 1;
 constexpr int kWide = 2;
 // A ball this many kick distances away is about to be played.
 constexpr double kNearBallKickDistances = 2.0;
+// The mean error of a shown distance that the server rounds to a tenth of a metre.
+constexpr double kSeenDistanceError = 0.025;
 // A ball slower than this (m/cycle) is foreseen well enough a cycle ahead to be played.
 constexpr double kStillBallSpeed = 0.3;
 
@@ -247,7 +249,11 @@ void ThinkCycle::play() {
         commands_.append({kTackleCommand, kKeep, 100.0, 0.0});
         return;
     }
-    if (context_.positioning.withinKickDistance(ball, own->position)) {
+    // The server rounds the distances it shows: a ball seen at the very edge of the reach often
+    // lies beyond it, and is approached rather than kicked.
+    const bool surelyKickable = ballDistance <= kick - kSeenDistanceError;
+    if (context_.positioning.withinKickDistance(ball, own->position) &&
+        (!ballSeenNow_ || offsidePause || surelyKickable)) {
         if (ballSeenNow_ && !offsidePause) {
             kickDecision(*own);
         }

@@ -453,6 +453,13 @@ TEST_F(ThinkCycleTest, ABallWithinReachOnlyByPredictionIsLookedAtNotKicked) {
     world().ballVelocity = {0.4, 0.0};
     EXPECT_EQ(count(decide(), kKickCommand), 0);
     world().ballVelocity = {};
+    // At the very edge of the reach it is approached instead.
+    world().ballPositionTime = kNow;
+    placeBall({44.0 + context.skills.ownKickReach() - 0.01, 0.0});
+    std::vector<ServerCommand> edge = decide();
+    EXPECT_EQ(count(edge, kKickCommand), 0);
+    EXPECT_EQ(count(edge, kDashCommand), 1);
+    placeBall({44.8, 0.0});
     // Nor is a ball played in the pause after an offside call, which refuses kicks.
     world().ballPositionTime = kNow;
     setMode(kOffsideR);
