@@ -501,16 +501,19 @@ bool SensorParser::parseMessage(std::string_view text, SensorMessage& out) {
         }
         return change.has_value();
     }
-    bool (*const reader)(std::string_view, ServerParams&) = word == "server_param" ? readServerParam
-                                                            : word == "player_param"
-                                                                ? readPlayerParam
-                                                            : word == "player_type" ? readPlayerType
-                                                                                    : nullptr;
-    if (reader == nullptr) {
-        return false;
+    if (word == "server_param") {
+        out.kind = kParameterMessage;
+        return readServerParam(text, params_);
     }
-    out.kind = kParameterMessage;
-    return reader(text, params_);
+    if (word == "player_param") {
+        out.kind = kParameterMessage;
+        return readPlayerParam(text, params_);
+    }
+    if (word == "player_type") {
+        out.kind = kParameterMessage;
+        return readPlayerType(text, params_);
+    }
+    return false;
 }
 
 bool SensorParser::parseSee(std::string_view text, SeeInfo& see) {
