@@ -1,0 +1,192 @@
+// scripts/evaluate.sh on the real server: two short matches from start to summary, an
+// interrupted evaluation that leaves nothing behind, and the refusal of bad options.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gamelog/game_log_reader.h"
+#include "support/agent_process.h"
+#include "support/real_server.h"
+#include "support/temp_dir.h"
+
+namespace zamo {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kScript = std::string(ZAMO_SOURCE_DIR) + "/scripts/evaluate.sh";
+
+std::string read(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Processes that still have a file open below dir: the server writes its log there and every
+// player its output, so none may remain once the script has ended.
+std::vector<std::string> processesUsing(const std::filesystem::path& dir) {
+    std::vector<std::string> found;
+    std::error_code error;
+    for (const auto& process : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string pid = process.path().filename();
+        if (pid.find_first_not_of("0123456789") != std::string::npos ||
+            pid == std::to_string(::getpid())) {
+            continue;
+        }
+        std::error_code ignored;
+        for (const auto& fd : std::filesystem::directory_iterator(process.path() / "fd", ignored)) {
+            const std::string target = std::filesystem::read_symlink(fd.path(), ignored).string();
+            if (target.starts_with(dir.string())) {
+                found.push_back(pid + " " + read(process.path() / "cmdline").substr(0, 80));
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+// Runs the script to its end within timeout; past it, asks it to stop as a user would.
+std::optional<int> runToEnd(test::AgentProcess& script, std::chrono::seconds timeout) {
+    auto status = script.waitForExit(timeout);
+    if (!status) {
+        script.signal(SIGTERM);
+        script.waitForExit(60s);
+    }
+    return status;
+}
+
+std::vector<std::string> evaluationArguments(const std::string& server,
+                                             const std::filesystem::path& out, int matches,
+                                             int halfCycles) {
+    const std::string build = ZAMO_BINARY_DIR;
+    return {"--baseline",
+            "HEAD",
+            "--matches",
+            std::to_string(matches),
+            "--half-cycles",
+            std::to_string(halfCycles),
+            "--out",
+            out.string(),
+            "--server",
+            server,
+            "--new-build",
+            build,
+            "--baseline-build",
+            build};
+}
+
+TEST(EvaluateScriptTest, PlaysTwoMatchesAndSummarisesThem) {
+    const auto server = test::realServerProgram();
+    if (!server) {
+        GTEST_SKIP() << test::kNoRealServer;
+    }
+    test::TempDir dir;
+    const auto out = dir.path() / "evaluation";
+    test::AgentProcess script;
+    ASSERT_TRUE(script.start(kScript, evaluationArguments(*server, out, 2, 100)));
+    const auto status = runToEnd(script, 240s);
+    const std::string output = script.standardOutput();
+    ASSERT_EQ(status, 0) << output << script.standardError();
+
+    // Progress, the mode and the verdict as the last line.
+    EXPECT_NE(output.find("real time"), std::string::npos) << output;
+    EXPECT_NE(output.find("match 1 of 2: "), std::string::npos) << output;
+    EXPECT_NE(output.find("match 2 of 2: "), std::string::npos) << output;
+    EXPECT_NE(output.find(": cycle "), std::string::npos) << "progress while playing";
+    const std::string lastLine = output.substr(output.rfind('\n', output.size() - 2) + 1);
+    EXPECT_TRUE(std::regex_match(
+        lastLine, std::regex("new vs [0-9a-f]{7}: W-D-L [0-2]-[0-2]-[0-2], goal difference per "
+                             "match -?[0-9]+\\.[0-9]{2} \\[(-?[0-9.]+|-inf), ([0-9.-]+|inf)\\]\n")))
+        << lastLine;
+    EXPECT_EQ(read(out / "summary.txt"), output.substr(output.find("Evaluation of")));
+
+    // One row a match, sides alternating, goals as the game logs have them.
+    std::istringstream table(read(out / "matches.csv"));
+    std::string header;
+    std::string first;
+    std::string second;
+    std::getline(table, header);
+    std::getline(table, first);
+    std::getline(table, second);
+    EXPECT_TRUE(header.starts_with("match,new_side,goals_new,goals_baseline,")) << header;
+    EXPECT_TRUE(first.starts_with("1,l,")) << first;
+    EXPECT_TRUE(second.starts_with("2,r,")) << second;
+    EXPECT_NE(first.find(",real time,"), std::string::npos) << first;
+    EXPECT_EQ(read(out / "summary.png").substr(1, 3), "PNG");
+    for (const int match : {1, 2}) {
+        std::string error;
+        const auto log = gamelog::readGameLog(out / ("match-" + std::to_string(match)) /
+                                                  ("match-" + std::to_string(match) + ".rcg.gz"),
+                                              error);
+        ASSERT_TRUE(log.has_value()) << error;
+        EXPECT_EQ(log->frames.back().cycle, 200);
+        EXPECT_EQ(log->frames.back().players.size(), 22U);
+        const auto& teams = log->frames.back().teams;
+        EXPECT_TRUE(teams.left.starts_with(match == 1 ? "New_" : "Base_")) << teams.left;
+        EXPECT_LE(teams.left.size(), 15U);
+    }
+    EXPECT_EQ(processesUsing(out), std::vector<std::string>{});
+}
+
+TEST(EvaluateScriptTest, AnInterruptedEvaluationStopsEverything) {
+    const auto server = test::realServerProgram();
+    if (!server) {
+        GTEST_SKIP() << test::kNoRealServer;
+    }
+    test::TempDir dir;
+    const auto out = dir.path() / "evaluation";
+    test::AgentProcess script;
+    ASSERT_TRUE(script.start(kScript, evaluationArguments(*server, out, 2, 3000)));
+    const auto deadline = std::chrono::steady_clock::now() + 90s;
+    while (script.standardOutput().find(": cycle ") == std::string::npos && script.running() &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(200ms);
+    }
+    ASSERT_NE(script.standardOutput().find(": cycle "), std::string::npos)
+        << script.standardOutput() << script.standardError();
+    EXPECT_FALSE(processesUsing(out).empty()) << "the match is being played";
+    script.signal(SIGTERM);
+    EXPECT_EQ(script.waitForExit(40s), 143) << script.standardError();
+    EXPECT_EQ(processesUsing(out), std::vector<std::string>{});
+    EXPECT_FALSE(std::filesystem::exists(out / "matches.csv"));
+}
+
+TEST(EvaluateScriptTest, RefusesBadOptions) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--matches", "3"},
+        {"--baseline", "HEAD", "--matches", "0"},
+        {"--baseline", "HEAD", "--jobs", "17"},
+        {"--baseline", "HEAD", "--half-cycles", "5"},
+        {"--baseline", "HEAD", "--seed-from", "x"},
+        {"--baseline", "no-such-revision-anywhere"},
+        {"--baseline", "HEAD", "--server", "/nonexistent/rcssserver"},
+        {"--baseline", "HEAD", "--frobnicate"},
+        {"--merge"},
+        {"--merge", "/nonexistent/folder"},
+    };
+    for (const auto& arguments : cases) {
+        test::AgentProcess script;
+        ASSERT_TRUE(script.start(kScript, arguments));
+        EXPECT_EQ(script.waitForExit(30s), 2) << arguments.back();
+        EXPECT_NE(script.standardError().find("error: "), std::string::npos)
+            << script.standardError();
+    }
+    test::AgentProcess help;
+    ASSERT_TRUE(help.start(kScript, {"--help"}));
+    EXPECT_EQ(help.waitForExit(30s), 0);
+    EXPECT_NE(help.standardOutput().find("synchronous mode"), std::string::npos);
+    EXPECT_NE(help.standardOutput().find("not seeded"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zamo
