@@ -129,13 +129,17 @@ stats_program() {
 }
 
 # Configures (when needed) and builds targets of the source tree $1 in folder $2; output goes to
-# the log file $3.
+# the log file $3. A baseline's folder ($4 = baseline) is configured for the player alone; the
+# working tree's build/ keeps what it has (the tests build there too).
 build_targets() {
-    local source=$1 dir=$2 log=$3
-    shift 3
+    local source=$1 dir=$2 log=$3 kind=$4
+    shift 4
     local configure=(cmake -S "$source" -B "$dir")
-    [[ -f $dir/CMakeCache.txt ]] || configure+=(-G Ninja -DZAMO_BUILD_TESTS=OFF
-        -DZAMO_BUILD_BENCH=OFF -DZAMO_BUILD_FUZZ=OFF)
+    if [[ ! -f $dir/CMakeCache.txt ]]; then
+        configure+=(-G Ninja)
+        [[ $kind != baseline ]] ||
+            configure+=(-DZAMO_BUILD_TESTS=OFF -DZAMO_BUILD_BENCH=OFF -DZAMO_BUILD_FUZZ=OFF)
+    fi
     if ! { "${configure[@]}" && cmake --build "$dir" -j2 --target "$@"; } >"$log" 2>&1; then
         tail -n 20 "$log" >&2
         return 1
@@ -159,7 +163,7 @@ if ((merging)); then
         zamo_ensure_packages
         mkdir -p "$root/build"
         echo "== building zamo-match-stats (build/)"
-        build_targets "$root" "$root/build" "$root/build/evaluate-build.log" zamo-match-stats ||
+        build_targets "$root" "$root/build" "$root/build/evaluate-build.log" new zamo-match-stats ||
             fail "building zamo-match-stats failed (see build/evaluate-build.log)"
     fi
     exec "$(stats_program)" summary --out "$out" "${tables[@]}"
@@ -220,7 +224,7 @@ if [[ -n $new_build ]]; then
 else
     echo "== building the working tree (build/)"
     mkdir -p "$root/build"
-    build_targets "$root" "$root/build" "$out/build-new.log" ZamoSoccer zamo-match-stats ||
+    build_targets "$root" "$root/build" "$out/build-new.log" new ZamoSoccer zamo-match-stats ||
         fail "building the working tree failed (see $out/build-new.log)"
     new_build=$root/build
     new_root=$root
@@ -245,7 +249,7 @@ else
         mkdir -p "$cache"
         git -C "$root" worktree add --detach "$cache/src" "$baseline_sha" >"$cache/worktree.log" 2>&1 ||
             fail "cannot make a worktree of $baseline_rev (see $cache/worktree.log)"
-        build_targets "$cache/src" "$baseline_build" "$cache/build.log" ZamoSoccer ||
+        build_targets "$cache/src" "$baseline_build" "$cache/build.log" baseline ZamoSoccer ||
             fail "building the baseline $baseline_rev failed (see $cache/build.log)"
         touch "$cache/built"
     fi

@@ -136,6 +136,19 @@ TEST(EvaluateScriptTest, PlaysTwoMatchesAndSummarisesThem) {
         EXPECT_LE(teams.left.size(), 15U);
     }
     EXPECT_EQ(processesUsing(out), std::vector<std::string>{});
+
+    // Joined again on its own, the evaluation gives the same verdict and rows.
+    test::AgentProcess merge;
+    const auto merged = dir.path() / "merged";
+    ASSERT_TRUE(merge.start(kScript, {"--merge", out.string(), "--out", merged.string(),
+                                      "--new-build", ZAMO_BINARY_DIR}));
+    ASSERT_EQ(merge.waitForExit(60s), 0) << merge.standardError();
+    EXPECT_TRUE(merge.standardOutput().ends_with(lastLine)) << merge.standardOutput();
+    const std::string joined = read(merged / "matches.csv");
+    EXPECT_NE(joined.find("\n" + first.substr(0, 40)), std::string::npos) << joined;
+    EXPECT_NE(joined.find("\n" + second.substr(0, 40)), std::string::npos) << joined;
+    EXPECT_EQ(merge.standardOutput().find("could not be read"), std::string::npos)
+        << "the logs are found from the merged table";
 }
 
 TEST(EvaluateScriptTest, AnInterruptedEvaluationStopsEverything) {
