@@ -2,12 +2,12 @@
 // play modes, messages, and every kind of broken line.
 #include <gtest/gtest.h>
 
-#include <zlib.h>
-
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "gamelog/line_decoder.h"
+#include "gzip_text.h"
 #include "support/test_data.h"
 
 namespace zamo::gamelog {
@@ -25,28 +25,15 @@ const std::string kGoalie =
 // The received texts of a recorded session file (tab-separated, gzip-compressed).
 std::vector<std::string> receivedTexts(const std::string& file) {
     std::vector<std::string> texts;
-    gzFile in = gzopen(test::dataPath(file).c_str(), "rb");
-    if (in == nullptr) {
-        return texts;
-    }
+    std::istringstream lines(test::gzipText(test::dataPath(file)));
     std::string line;
-    char buffer[1 << 16];
-    int read = 0;
-    while ((read = gzread(in, buffer, sizeof buffer)) > 0) {
-        for (int i = 0; i < read; ++i) {
-            if (buffer[i] != '\n') {
-                line += buffer[i];
-                continue;
-            }
-            const auto first = line.find('\t');
-            const auto second = line.find('\t', first + 1);
-            if (second != std::string::npos && line.compare(first + 1, 4, "recv") == 0) {
-                texts.push_back(line.substr(second + 1));
-            }
-            line.clear();
+    while (std::getline(lines, line)) {
+        const auto first = line.find('\t');
+        const auto second = line.find('\t', first + 1);
+        if (second != std::string::npos && line.compare(first + 1, 4, "recv") == 0) {
+            texts.push_back(line.substr(second + 1));
         }
     }
-    gzclose(in);
     return texts;
 }
 

@@ -65,38 +65,36 @@ std::optional<int> runToEnd(test::AgentProcess& script, std::chrono::seconds tim
     return status;
 }
 
-std::vector<std::string> evaluationArguments(const std::string& server,
-                                             const std::filesystem::path& out, int matches,
-                                             int halfCycles) {
-    const std::string build = ZAMO_BINARY_DIR;
-    return {"--baseline",
-            "HEAD",
-            "--matches",
-            std::to_string(matches),
-            "--half-cycles",
-            std::to_string(halfCycles),
-            "--out",
-            out.string(),
-            "--server",
-            server,
-            "--new-build",
-            build,
-            "--baseline-build",
-            build};
-}
-
-TEST(EvaluateScriptTest, PlaysTwoMatchesAndSummarisesThem) {
-    const auto server = test::realServerProgram();
-    if (!server) {
-        GTEST_SKIP() << test::kNoRealServer;
+// Each test starts an evaluation of the built team against itself into a folder of its own.
+class EvaluateScriptTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        server_ = test::realServerProgram();
+        if (!server_) {
+            GTEST_SKIP() << test::kNoRealServer;
+        }
+        out_ = dir_.path() / "evaluation";
     }
-    test::TempDir dir;
-    const auto out = dir.path() / "evaluation";
-    test::AgentProcess script;
-    ASSERT_TRUE(script.start(kScript, evaluationArguments(*server, out, 2, 100)));
-    const auto status = runToEnd(script, 240s);
-    const std::string output = script.standardOutput();
-    ASSERT_EQ(status, 0) << output << script.standardError();
+
+    bool startEvaluation(int matches, int halfCycles) {
+        const std::string build = ZAMO_BINARY_DIR;
+        return script_.start(
+            kScript, {"--baseline", "HEAD", "--matches", std::to_string(matches), "--half-cycles",
+                      std::to_string(halfCycles), "--out", out_.string(), "--server", *server_,
+                      "--new-build", build, "--baseline-build", build});
+    }
+
+    std::optional<std::string> server_;
+    test::TempDir dir_;
+    std::filesystem::path out_;
+    test::AgentProcess script_;
+};
+
+TEST_F(EvaluateScriptTest, PlaysTwoMatchesAndSummarisesThem) {
+    ASSERT_TRUE(startEvaluation(2, 100));
+    const auto status = runToEnd(script_, 240s);
+    const std::string output = script_.standardOutput();
+    ASSERT_EQ(status, 0) << output << script_.standardError();
 
     // Progress, the mode and the verdict as the last line.
     EXPECT_NE(output.find("real time"), std::string::npos) << output;
@@ -108,10 +106,10 @@ TEST(EvaluateScriptTest, PlaysTwoMatchesAndSummarisesThem) {
         lastLine, std::regex("new vs [0-9a-f]{7}: W-D-L [0-2]-[0-2]-[0-2], goal difference per "
                              "match -?[0-9]+\\.[0-9]{2} \\[(-?[0-9.]+|-inf), ([0-9.-]+|inf)\\]\n")))
         << lastLine;
-    EXPECT_EQ(read(out / "summary.txt"), output.substr(output.find("Evaluation of")));
+    EXPECT_EQ(read(out_ / "summary.txt"), output.substr(output.find("Evaluation of")));
 
     // One row a match, sides alternating, goals as the game logs have them.
-    std::istringstream table(read(out / "matches.csv"));
+    std::istringstream table(read(out_ / "matches.csv"));
     std::string header;
     std::string first;
     std::string second;
@@ -122,10 +120,10 @@ TEST(EvaluateScriptTest, PlaysTwoMatchesAndSummarisesThem) {
     EXPECT_TRUE(first.starts_with("1,l,")) << first;
     EXPECT_TRUE(second.starts_with("2,r,")) << second;
     EXPECT_NE(first.find(",real time,"), std::string::npos) << first;
-    EXPECT_EQ(read(out / "summary.png").substr(1, 3), "PNG");
+    EXPECT_EQ(read(out_ / "summary.png").substr(1, 3), "PNG");
     for (const int match : {1, 2}) {
         std::string error;
-        const auto log = gamelog::readGameLog(out / ("match-" + std::to_string(match)) /
+        const auto log = gamelog::readGameLog(out_ / ("match-" + std::to_string(match)) /
                                                   ("match-" + std::to_string(match) + ".rcg.gz"),
                                               error);
         ASSERT_TRUE(log.has_value()) << error;
@@ -135,12 +133,12 @@ TEST(EvaluateScriptTest, PlaysTwoMatchesAndSummarisesThem) {
         EXPECT_TRUE(teams.left.starts_with(match == 1 ? "New_" : "Base_")) << teams.left;
         EXPECT_LE(teams.left.size(), 15U);
     }
-    EXPECT_EQ(processesUsing(out), std::vector<std::string>{});
+    EXPECT_EQ(processesUsing(out_), std::vector<std::string>{});
 
     // Joined again on its own, the evaluation gives the same verdict and rows.
     test::AgentProcess merge;
-    const auto merged = dir.path() / "merged";
-    ASSERT_TRUE(merge.start(kScript, {"--merge", out.string(), "--out", merged.string(),
+    const auto merged = dir_.path() / "merged";
+    ASSERT_TRUE(merge.start(kScript, {"--merge", out_.string(), "--out", merged.string(),
                                       "--new-build", ZAMO_BINARY_DIR}));
     ASSERT_EQ(merge.waitForExit(60s), 0) << merge.standardError();
     EXPECT_TRUE(merge.standardOutput().ends_with(lastLine)) << merge.standardOutput();
@@ -151,30 +149,23 @@ TEST(EvaluateScriptTest, PlaysTwoMatchesAndSummarisesThem) {
         << "the logs are found from the merged table";
 }
 
-TEST(EvaluateScriptTest, AnInterruptedEvaluationStopsEverything) {
-    const auto server = test::realServerProgram();
-    if (!server) {
-        GTEST_SKIP() << test::kNoRealServer;
-    }
-    test::TempDir dir;
-    const auto out = dir.path() / "evaluation";
-    test::AgentProcess script;
-    ASSERT_TRUE(script.start(kScript, evaluationArguments(*server, out, 2, 3000)));
+TEST_F(EvaluateScriptTest, AnInterruptedEvaluationStopsEverything) {
+    ASSERT_TRUE(startEvaluation(2, 3000));
     const auto deadline = std::chrono::steady_clock::now() + 90s;
-    while (script.standardOutput().find(": cycle ") == std::string::npos && script.running() &&
+    while (script_.standardOutput().find(": cycle ") == std::string::npos && script_.running() &&
            std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(200ms);
     }
-    ASSERT_NE(script.standardOutput().find(": cycle "), std::string::npos)
-        << script.standardOutput() << script.standardError();
-    EXPECT_FALSE(processesUsing(out).empty()) << "the match is being played";
-    script.signal(SIGTERM);
-    EXPECT_EQ(script.waitForExit(40s), 143) << script.standardError();
-    EXPECT_EQ(processesUsing(out), std::vector<std::string>{});
-    EXPECT_FALSE(std::filesystem::exists(out / "matches.csv"));
+    ASSERT_NE(script_.standardOutput().find(": cycle "), std::string::npos)
+        << script_.standardOutput() << script_.standardError();
+    EXPECT_FALSE(processesUsing(out_).empty()) << "the match is being played";
+    script_.signal(SIGTERM);
+    EXPECT_EQ(script_.waitForExit(40s), 143) << script_.standardError();
+    EXPECT_EQ(processesUsing(out_), std::vector<std::string>{});
+    EXPECT_FALSE(std::filesystem::exists(out_ / "matches.csv"));
 }
 
-TEST(EvaluateScriptTest, RefusesBadOptions) {
+TEST(EvaluateScriptOptionsTest, RefusesBadOptions) {
     const std::vector<std::vector<std::string>> cases = {
         {"--matches", "3"},
         {"--baseline", "HEAD", "--matches", "0"},
