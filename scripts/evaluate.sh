@@ -166,7 +166,8 @@ if ((merging)); then
         build_targets "$root" "$root/build" "$root/build/evaluate-build.log" new zamo-match-stats ||
             fail "building zamo-match-stats failed (see build/evaluate-build.log)"
     fi
-    exec "$(stats_program)" summary --out "$out" "${tables[@]}"
+    stats=$(stats_program)
+    exec "$stats" summary --out "$out" "${tables[@]}"
 fi
 
 [[ -n $baseline ]] || fail_usage "--baseline REV is needed"
@@ -296,8 +297,14 @@ echo "== $matches matches ($seed_from to $last) of 2 x $half_cycles cycles, $mod
 
 # Prints the UDP ports bound on this machine, in decimal, one a line.
 bound_udp_ports() {
-    awk 'FNR > 1 { split($2, a, ":"); print strtonum("0x" a[2]) }' /proc/net/udp /proc/net/udp6 \
-        2>/dev/null || true
+    local file _ address
+    for file in /proc/net/udp /proc/net/udp6; do
+        [[ -r $file ]] || continue
+        while read -r _ address _; do
+            [[ $address =~ :([0-9A-Fa-f]{4})$ ]] && echo $((16#${BASH_REMATCH[1]}))
+        done <"$file"
+    done
+    return 0
 }
 
 # Prints a base port P with P, P+1 and P+2 unbound, for job slot $1.
