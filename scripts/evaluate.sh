@@ -76,6 +76,7 @@ fail() {
 }
 
 baseline=""
+problem=""
 matches=10
 half_cycles=3000
 out=""
@@ -183,8 +184,21 @@ jobs=$((10#$jobs))
 zamo_in_range "$seed_from" 1 1000000 ||
     fail_usage "--seed-from '$seed_from' must be a number from 1 to 1000000"
 seed_from=$((10#$seed_from))
+# Players that find no strategy files still play, badly: such a build is no fair opponent.
+# The configuration of source tree $2 names the folder relative to the program's folder $1
+# (data/zamo_soccer.conf has ../data/strategy/); prints what is wrong.
+check_strategy() {
+    local conf=$2/data/zamo_soccer.conf folder
+    folder=$(awk '$1 == "strategy_directory_path" { print $2; exit }' "$conf" 2>/dev/null) || true
+    [[ -n $folder ]] || folder=./
+    [[ $folder == /* ]] || folder=$1/$folder
+    compgen -G "$folder/*.stg" >/dev/null ||
+        echo "the players of '$1' would find no strategy files in $folder"
+}
 for dir in "$new_build" "$baseline_build"; do
     [[ -z $dir || -x $dir/ZamoSoccer ]] || fail_usage "no ZamoSoccer program in '$dir'"
+    [[ -z $dir ]] || problem=$(check_strategy "$(cd "$dir" && pwd)" "$root")
+    [[ -z $problem ]] || fail_usage "$problem"
 done
 if [[ -n $server_path ]]; then
     [[ -f $server_path && -x $server_path ]] ||
@@ -236,9 +250,11 @@ if [[ -n $baseline_build ]]; then
     baseline_build=$(cd "$baseline_build" && pwd)
     baseline_root=$root
 else
+    # The build folder lies inside the worktree, where the repository's build/ would, so that
+    # the players find the revision's strategy files.
     cache=$root/build/evaluate-builds/$baseline_sha
     baseline_root=$cache/src
-    baseline_build=$cache/build
+    baseline_build=$cache/src/build
     if [[ -f $cache/built && -x $baseline_build/ZamoSoccer ]]; then
         echo "== baseline $baseline_named: built before, reused ($cache)"
     else
@@ -254,6 +270,8 @@ else
             fail "building the baseline $baseline_rev failed (see $cache/build.log)"
         touch "$cache/built"
     fi
+    problem=$(check_strategy "$baseline_build" "$baseline_root")
+    [[ -z $problem ]] || fail "$problem"
 fi
 for dir in "$new_root" "$baseline_root"; do
     [[ -x $dir/scripts/start.sh && -x $dir/scripts/kill.sh ]] ||

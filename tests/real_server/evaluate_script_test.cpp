@@ -185,6 +185,17 @@ TEST(EvaluateScriptOptionsTest, RefusesBadOptions) {
         EXPECT_NE(script.standardError().find("error: "), std::string::npos)
             << script.standardError();
     }
+    // A build whose players would find no strategy files (they play on without) is refused.
+    test::TempDir dir;
+    std::filesystem::create_directories(dir.path() / "build");
+    std::filesystem::create_symlink(test::agentProgramPath(), dir.path() / "build" / "ZamoSoccer");
+    test::AgentProcess stray;
+    ASSERT_TRUE(stray.start(
+        kScript, {"--baseline", "HEAD", "--baseline-build", (dir.path() / "build").string()}));
+    EXPECT_EQ(stray.waitForExit(30s), 2);
+    EXPECT_NE(stray.standardError().find("no strategy files"), std::string::npos)
+        << stray.standardError();
+
     test::AgentProcess help;
     ASSERT_TRUE(help.start(kScript, {"--help"}));
     EXPECT_EQ(help.waitForExit(30s), 0);
