@@ -6,7 +6,10 @@
 #include <vector>
 
 #include "agent/config/server_params.h"
+#include "tools/practice_server/game_log_writer.h"
 #include "tools/practice_server/match.h"
+#include "tools/practice_server/messages.h"
+#include "tools/practice_server/show_message.h"
 #include "tools/practice_server/server_options.h"
 #include "tools/practice_server/udp_host.h"
 
@@ -65,8 +68,26 @@ int main(int argc, char** argv) {
     std::cout << "listening on " << host.port() << std::endl;
     host.setStopFlag(&stopRequested);
 
-    Match match(zamo::ServerParams{}, options->match);
-    if (!host.run(match, record.is_open() ? &record : nullptr, std::cout, error)) {
+    const zamo::ServerParams params{};
+    Match match(params, options->match);
+    GameLogWriter gameLog;
+    if (!options->gameLogPath.empty()) {
+        if (!gameLog.open(options->gameLogPath, parameterMessages(params, kAllParametersVersion),
+                          error)) {
+            std::cerr << "zamo-practice-server: " << error << '\n';
+            return 1;
+        }
+        match.setGameLog(&gameLog);
+    }
+    const bool played = host.run(match, record.is_open() ? &record : nullptr, std::cout, error);
+    const std::string left = match.teamName(kLeft);
+    const std::string right = match.teamName(kRight);
+    if (!gameLog.finish({match.time(), match.playMode(), left, right, match.score(kLeft),
+                         match.score(kRight), {}})) {
+        std::cerr << "zamo-practice-server: writing " << options->gameLogPath << " failed\n";
+        return 1;
+    }
+    if (!played) {
         std::cerr << "zamo-practice-server: " << error << '\n';
         return 1;
     }
