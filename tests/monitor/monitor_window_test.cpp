@@ -1,7 +1,5 @@
 #include "monitor/monitor_window.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <chrono>
 #include <string>
@@ -17,6 +15,7 @@
 #include <QSignalSpy>
 #include <QSlider>
 
+#include "support/gzip_file.h"
 #include "support/test_data.h"
 #include "support/udp_peer.h"
 
@@ -54,27 +53,7 @@ gamelog::GameLog sampleLog() {
 
 // The texts the real server sent the monitor of the recorded session, in order.
 std::vector<std::string> recordedMonitorTexts() {
-    std::string all;
-    gzFile in = gzopen(test::dataPath("monitor-v5-session.tsv.gz").c_str(), "rb");
-    char buffer[65536];
-    for (int n = 0; in != nullptr && (n = gzread(in, buffer, sizeof buffer)) > 0;) {
-        all.append(buffer, static_cast<std::size_t>(n));
-    }
-    if (in != nullptr) {
-        gzclose(in);
-    }
-    std::vector<std::string> texts;
-    std::size_t start = 0;
-    while (start < all.size()) {
-        const std::size_t end = std::min(all.find('\n', start), all.size());
-        const std::string line = all.substr(start, end - start);
-        const std::size_t tab = line.find("\trecv\t");
-        if (tab != std::string::npos) {
-            texts.push_back(line.substr(tab + 6));
-        }
-        start = end + 1;
-    }
-    return texts;
+    return test::receivedTexts(test::readGzipFile(test::dataPath("monitor-v5-session.tsv.gz")));
 }
 
 TEST(ReplayWindowTest, KeysWorkAsInAVideoPlayer) {
