@@ -1,5 +1,6 @@
 // ZamoMonitor: watches a match live from a simulator server, or replays a game log, and takes
 // pictures of either without a display.
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -23,6 +24,28 @@
 namespace {
 
 using zamo::monitor::MonitorOptions;
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void requestStop(int) {
+    stopRequested = 1;
+}
+
+// SIGINT and SIGTERM close the window the way its user would, so a live monitor says goodbye.
+void closeOnTermination(QWidget& window) {
+    struct sigaction action {};
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    auto* poll = new QTimer(&window);
+    QObject::connect(poll, &QTimer::timeout, &window, [&window] {
+        if (stopRequested != 0) {
+            window.close();
+        }
+    });
+    poll->start(100);
+}
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "ZamoMonitor: %s\n", message.c_str());
@@ -119,6 +142,7 @@ int livePicture(const MonitorOptions& options, int argc, char** argv) {
     }
     window.resize(options.width, options.height);
     window.show();
+    closeOnTermination(window);
     int status = 1;
     const int wanted = options.cycle.value_or(0);
     QObject::connect(&window, &zamo::monitor::MonitorWindow::frameShown, &window, [&](int cycle) {
@@ -177,6 +201,7 @@ int runWindow(const MonitorOptions& options, int argc, char** argv) {
         }
     }
     window->show();
+    closeOnTermination(*window);
     return application.exec();
 }
 

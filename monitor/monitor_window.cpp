@@ -62,7 +62,10 @@ MonitorWindow::MonitorWindow(const MonitorOptions& options, gamelog::GameLog log
     buildReplay();
 }
 
-MonitorWindow::~MonitorWindow() = default;
+MonitorWindow::~MonitorWindow() {
+    // Before the link closes its socket, which the notifier watches.
+    delete notifier_;
+}
 
 void MonitorWindow::buildCommon() {
     field_ = new FieldWidget(this);
@@ -137,6 +140,7 @@ void MonitorWindow::readDatagrams() {
     if (shown) {
         picture.notice.clear();
         ++framesShown_;
+        showConnected();
     }
     field_->show(liveFrame_ ? &*liveFrame_ : nullptr, picture);
     if (shown) {
@@ -150,9 +154,7 @@ void MonitorWindow::tickLive() {
     link_.tick(clock_.elapsed());
     PictureOptions picture = field_->options();
     if (link_.state() == MonitorLink::State::kConnected) {
-        status_->setText(QStringLiteral("connected to %1 (the server answers from port %2)")
-                             .arg(hostText(options_))
-                             .arg(link_.serverPort()));
+        showConnected();
         return;
     }
     kickOff_->setEnabled(false);
@@ -162,6 +164,16 @@ void MonitorWindow::tickLive() {
         picture.notice = waiting;
         field_->show(liveFrame_ ? &*liveFrame_ : nullptr, picture);
     }
+}
+
+QString MonitorWindow::statusText() const {
+    return status_->text();
+}
+
+void MonitorWindow::showConnected() {
+    status_->setText(QStringLiteral("connected to %1 (the server answers from port %2)")
+                         .arg(hostText(options_))
+                         .arg(link_.serverPort()));
 }
 
 void MonitorWindow::buildReplay() {
@@ -367,6 +379,10 @@ void MonitorWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void MonitorWindow::closeEvent(QCloseEvent* event) {
+    // The socket goes with the goodbye; nothing may wait on it any more.
+    delete notifier_;
+    notifier_ = nullptr;
+    timer_->stop();
     // The server stops sending to a monitor that says goodbye.
     link_.close();
     QMainWindow::closeEvent(event);

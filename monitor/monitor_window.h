@@ -63,6 +63,7 @@ class MonitorWindow : public QMainWindow {
     QAction* kickOffAction() const { return kickOff_; }
     QAction* playAction() const { return play_; }
     QSlider* slider() const { return slider_; }
+    QString statusText() const;
     // The cycles of the frames a live server has shown so far.
     int framesShown() const { return framesShown_; }
 
@@ -80,6 +81,7 @@ class MonitorWindow : public QMainWindow {
     void buildReplay();
     void readDatagrams();
     void tickLive();
+    void showConnected();
     void tickReplay();
     void showCurrent();
     void toggleOption(bool PictureOptions::*option);
