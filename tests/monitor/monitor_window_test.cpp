@@ -15,7 +15,8 @@
 #include <QSignalSpy>
 #include <QSlider>
 
-#include "support/gzip_file.h"
+#include "gamelog/gzip_text.h"
+#include "support/recorded_session.h"
 #include "support/test_data.h"
 #include "support/udp_peer.h"
 
@@ -53,7 +54,7 @@ gamelog::GameLog sampleLog() {
 
 // The texts the real server sent the monitor of the recorded session, in order.
 std::vector<std::string> recordedMonitorTexts() {
-    return test::receivedTexts(test::readGzipFile(test::dataPath("monitor-v5-session.tsv.gz")));
+    return test::receivedTexts(test::gzipText(test::dataPath("monitor-v5-session.tsv.gz")));
 }
 
 TEST(ReplayWindowTest, KeysWorkAsInAVideoPlayer) {

@@ -11,7 +11,7 @@
 #include <QImage>
 
 #include "monitor/match_picture.h"
-#include "support/gzip_file.h"
+#include "gamelog/gzip_text.h"
 #include "support/monitor_run.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
@@ -38,7 +38,7 @@ class MonitorProgramTest : public ::testing::Test {
     }
 
     std::vector<std::string> sampleLines() const {
-        std::istringstream text(test::readGzipFile(kSample));
+        std::istringstream text(test::gzipText(kSample));
         std::vector<std::string> lines;
         for (std::string line; std::getline(text, line);) {
             lines.push_back(line);

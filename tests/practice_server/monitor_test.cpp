@@ -11,7 +11,8 @@
 
 #include "gamelog/game_log_reader.h"
 #include "gamelog/line_decoder.h"
-#include "support/gzip_file.h"
+#include "gamelog/gzip_text.h"
+#include "support/recorded_session.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
 #include "tools/practice_server/game_log_writer.h"
@@ -137,7 +138,7 @@ TEST_F(PracticeMonitor, AMonitorGetsTheParametersThenAShowEachCycleInTheRealServ
 
     // Byte for byte the real server's form, numbers and names aside.
     const auto real = test::receivedTexts(
-        test::readGzipFile(test::dataPath("monitor-v5-session.tsv.gz")));
+        test::gzipText(test::dataPath("monitor-v5-session.tsv.gz")));
     const std::string realShow = firstWith(real, "(show 17 ");
     ASSERT_FALSE(realShow.empty());
     match.step();
@@ -273,7 +274,7 @@ TEST_F(PracticeMonitor, TheGameLogIsAReplayableLogOfFormatSix) {
     for (std::string line; std::getline(in, line);) {
         ours.push_back(line);
     }
-    std::istringstream sample(test::readGzipFile(test::dataPath("zamo-selfplay.rcg.gz")));
+    std::istringstream sample(test::gzipText(test::dataPath("zamo-selfplay.rcg.gz")));
     std::vector<std::string> real;
     for (std::string line; std::getline(sample, line);) {
         real.push_back(line);
