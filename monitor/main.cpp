@@ -121,9 +121,9 @@ int replayPicture(const MonitorOptions& options, int argc, char** argv) {
     picture.stamina = options.stamina;
     picture.staminaMax = zamo::monitor::staminaMaxOf(log->serverParams);
     const auto& frame = log->frames[static_cast<std::size_t>(*index)];
-    if (!savePicture(zamo::monitor::renderMatch(&frame, QSize(options.width, options.height),
-                                                picture),
-                     options.screenshotPath)) {
+    if (!savePicture(
+            zamo::monitor::renderMatch(&frame, QSize(options.width, options.height), picture),
+            options.screenshotPath)) {
         return fail("cannot write the picture " + options.screenshotPath.string());
     }
     std::printf("wrote %s: cycle %d, %s\n", options.screenshotPath.string().c_str(), frame.cycle,

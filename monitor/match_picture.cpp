@@ -76,7 +76,8 @@ void paintField(QPainter& painter, const PictureLayout& layout) {
         return QRectF(layout.at(x1, y1), layout.at(x2, y2)).normalized();
     };
     const double s = layout.scale();
-    painter.fillRect(rect(-kHalfLength, -kHalfWidth, kHalfLength, kHalfWidth), rgb(colours::kPitch));
+    painter.fillRect(rect(-kHalfLength, -kHalfWidth, kHalfLength, kHalfWidth),
+                     rgb(colours::kPitch));
     for (const double side : {-1.0, 1.0}) {
         painter.fillRect(rect(side * kHalfLength, -kGoalHalfWidth,
                               side * (kHalfLength + kGoalDepth), kGoalHalfWidth),
@@ -99,8 +100,8 @@ void paintField(QPainter& painter, const PictureLayout& layout) {
                               goalLine - side * kPenaltyAreaLength, kPenaltyAreaHalfWidth));
         painter.drawRect(rect(goalLine, -kGoalAreaHalfWidth, goalLine - side * kGoalAreaLength,
                               kGoalAreaHalfWidth));
-        painter.drawRect(rect(goalLine, -kGoalHalfWidth, goalLine + side * kGoalDepth,
-                              kGoalHalfWidth));
+        painter.drawRect(
+            rect(goalLine, -kGoalHalfWidth, goalLine + side * kGoalDepth, kGoalHalfWidth));
         // The arc outside the penalty area, where it is 9.15 m from the penalty spot.
         const double spotX = goalLine - side * kPenaltySpotDistance;
         const double reach = kPenaltyAreaLength - kPenaltySpotDistance;
@@ -205,8 +206,8 @@ void paintPlayer(QPainter& painter, const PictureLayout& layout, const gamelog::
     painter.drawLine(centre + facing * r, centre + facing * (r * 1.7));
     if (p.has(gamelog::kStateYellowCard) || p.has(gamelog::kStateRedCard)) {
         const QRectF card(centre.x() + r * 0.6, centre.y() - r * 1.5, r * 0.6, r * 0.85);
-        painter.fillRect(card, p.has(gamelog::kStateRedCard) ? QColor(230, 0, 0)
-                                                              : QColor(255, 230, 0));
+        painter.fillRect(card,
+                         p.has(gamelog::kStateRedCard) ? QColor(230, 0, 0) : QColor(255, 230, 0));
     }
     QFont font;
     font.setBold(true);

@@ -60,8 +60,8 @@ bool MonitorLink::sendTo(std::uint16_t port, const std::string& text) {
     // The server reads a command up to its zero byte.
     const std::string bytes = text + '\0';
     return ::sendto(socket_, bytes.data(), bytes.size(), 0,
-                    reinterpret_cast<const sockaddr*>(&target), sizeof target) ==
-           static_cast<ssize_t>(bytes.size());
+                    reinterpret_cast<const sockaddr*>(&target),
+                    sizeof target) == static_cast<ssize_t>(bytes.size());
 }
 
 void MonitorLink::tick(long long nowMs) {

@@ -19,10 +19,10 @@ inline constexpr int kDefaultLiveWaitSeconds = 60;
 struct MonitorOptions {
     std::string host = "127.0.0.1";
     int port = kDefaultPort;
-    std::filesystem::path logPath;            // replay this game log when not empty
-    std::optional<int> cycle;                 // the cycle to show first (or to take a picture of)
-    std::filesystem::path screenshotPath;     // write one picture there and end
-    int width = kDefaultPictureWidth;         // size of that picture
+    std::filesystem::path logPath;         // replay this game log when not empty
+    std::optional<int> cycle;              // the cycle to show first (or to take a picture of)
+    std::filesystem::path screenshotPath;  // write one picture there and end
+    int width = kDefaultPictureWidth;      // size of that picture
     int height = kDefaultPictureHeight;
     int waitSeconds = kDefaultLiveWaitSeconds;  // live picture: give up after this long
     bool viewCones = false;

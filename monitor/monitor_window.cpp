@@ -179,27 +179,35 @@ void MonitorWindow::showConnected() {
 void MonitorWindow::buildReplay() {
     QToolBar* bar = addToolBar(QStringLiteral("Replay"));
     bar->setMovable(false);
-    bar->addAction(QStringLiteral("|<"), this, [this] {
-        cursor_->seek(0);
-        showCurrent();
-    })->setToolTip(QStringLiteral("First cycle (Home)"));
-    bar->addAction(QStringLiteral("<"), this, [this] {
-        cursor_->step(-1);
-        showCurrent();
-    })->setToolTip(QStringLiteral("One cycle back (Left)"));
+    bar->addAction(QStringLiteral("|<"), this,
+                   [this] {
+                       cursor_->seek(0);
+                       showCurrent();
+                   })
+        ->setToolTip(QStringLiteral("First cycle (Home)"));
+    bar->addAction(QStringLiteral("<"), this,
+                   [this] {
+                       cursor_->step(-1);
+                       showCurrent();
+                   })
+        ->setToolTip(QStringLiteral("One cycle back (Left)"));
     play_ = bar->addAction(QStringLiteral("Play"), this, [this] {
         cursor_->togglePlay();
         showCurrent();
     });
     play_->setToolTip(QStringLiteral("Play or pause (Space)"));
-    bar->addAction(QStringLiteral(">"), this, [this] {
-        cursor_->step(1);
-        showCurrent();
-    })->setToolTip(QStringLiteral("One cycle forward (Right)"));
-    bar->addAction(QStringLiteral(">|"), this, [this] {
-        cursor_->seek(cursor_->frameCount() - 1);
-        showCurrent();
-    })->setToolTip(QStringLiteral("Last cycle (End)"));
+    bar->addAction(QStringLiteral(">"), this,
+                   [this] {
+                       cursor_->step(1);
+                       showCurrent();
+                   })
+        ->setToolTip(QStringLiteral("One cycle forward (Right)"));
+    bar->addAction(QStringLiteral(">|"), this,
+                   [this] {
+                       cursor_->seek(cursor_->frameCount() - 1);
+                       showCurrent();
+                   })
+        ->setToolTip(QStringLiteral("Last cycle (End)"));
     speed_ = new QComboBox(bar);
     for (const int speed : ReplayCursor::kSpeeds) {
         speed_->addItem(QStringLiteral("%1x").arg(speed), speed);
@@ -246,8 +254,8 @@ void MonitorWindow::buildReplay() {
 
 const gamelog::Frame* MonitorWindow::frame() const {
     if (log_) {
-        return log_->frames.empty() ? nullptr : &log_->frames[static_cast<std::size_t>(
-                                                     cursor_->index())];
+        return log_->frames.empty() ? nullptr
+                                    : &log_->frames[static_cast<std::size_t>(cursor_->index())];
     }
     return liveFrame_ ? &*liveFrame_ : nullptr;
 }
@@ -294,13 +302,13 @@ void MonitorWindow::updateReplayControls() {
                            .arg(f != nullptr ? f->cycle : 0)
                            .arg(first)
                            .arg(last));
-    status_->setText(QStringLiteral("%1: frame %2 of %3, %4x%5")
-                         .arg(QString::fromStdString(options_.logPath.string()))
-                         .arg(cursor_->index() + 1)
-                         .arg(cursor_->frameCount())
-                         .arg(cursor_->speed())
-                         .arg(cursor_->playing() ? QStringLiteral(", playing")
-                                                 : QStringLiteral(", paused")));
+    status_->setText(
+        QStringLiteral("%1: frame %2 of %3, %4x%5")
+            .arg(QString::fromStdString(options_.logPath.string()))
+            .arg(cursor_->index() + 1)
+            .arg(cursor_->frameCount())
+            .arg(cursor_->speed())
+            .arg(cursor_->playing() ? QStringLiteral(", playing") : QStringLiteral(", paused")));
 }
 
 void MonitorWindow::toggleOption(bool PictureOptions::*option) {

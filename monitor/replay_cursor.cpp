@@ -70,8 +70,8 @@ bool ReplayCursor::advance(double elapsedMs) {
     carryMs_ -= frames * kCycleMs;
     const int before = index_;
     // Clamped before the conversion: a long stall must not overflow the index.
-    index_ = static_cast<int>(
-        std::min<double>(static_cast<double>(index_) + frames, frameCount_ - 1.0));
+    index_ =
+        static_cast<int>(std::min<double>(static_cast<double>(index_) + frames, frameCount_ - 1.0));
     if (atEnd()) {
         playing_ = false;
         carryMs_ = 0.0;

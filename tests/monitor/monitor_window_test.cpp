@@ -161,10 +161,13 @@ TEST_F(LiveWindowTest, DrawsWhatTheServerShowsAndTalksBack) {
     for (std::size_t i = 0; i <= kickOff; ++i) {
         own.sendTo(port, texts[i] + '\0');
     }
-    ASSERT_TRUE(processUntil([&] { return window.framesShown() > 0 && window.frame() != nullptr &&
-                                          window.frame()->teams.right == "Zamo_Right"; }));
+    ASSERT_TRUE(processUntil([&] {
+        return window.framesShown() > 0 && window.frame() != nullptr &&
+               window.frame()->teams.right == "Zamo_Right";
+    }));
     EXPECT_EQ(window.link().state(), MonitorLink::State::kConnected);
-    EXPECT_TRUE(window.statusText().startsWith("connected to 127.0.0.1:")) << window.statusText().toStdString();
+    EXPECT_TRUE(window.statusText().startsWith("connected to 127.0.0.1:"))
+        << window.statusText().toStdString();
     EXPECT_EQ(window.windowTitle(), "ZamoMonitor: Zamo_Left 0 - 0 Zamo_Right");
     EXPECT_TRUE(window.field().options().notice.isEmpty());
     EXPECT_EQ(window.field().options().staminaMax, 8000.0);

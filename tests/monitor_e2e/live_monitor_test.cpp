@@ -55,11 +55,11 @@ class LiveMonitorTest : public ::testing::Test {
 
     // A picture of the window at cycle 30 or later, its size checked; its title line.
     std::string pictureOfTheWindow(const std::filesystem::path& picture) {
-        const auto run = test::runToEnd(test::monitorProgramPath(),
-                                        {"--port", std::to_string(port), "--screenshot",
-                                         picture.string(), "--cycle", "30", "--size", "900x700",
-                                         "--wait", "60"},
-                                        90s);
+        const auto run =
+            test::runToEnd(test::monitorProgramPath(),
+                           {"--port", std::to_string(port), "--screenshot", picture.string(),
+                            "--cycle", "30", "--size", "900x700", "--wait", "60"},
+                           90s);
         EXPECT_EQ(run.status, 0) << run.out << run.err;
         EXPECT_EQ(test::pngSize(picture), std::make_pair(900, 700));
         return run.out;
@@ -98,12 +98,11 @@ TEST_F(LiveMonitorTest, DrawsTheMatchOffScreenThenReplaysItsGameLog) {
     ASSERT_TRUE(server.signal(SIGINT));
     server.waitForExit(10s);
     const auto replayed = dir.path() / "replay.png";
-    const auto run = test::runToEnd(
-        test::monitorProgramPath(),
-        {log.string(), "--cycle", "25", "--screenshot", replayed.string()}, 60s);
+    const auto run =
+        test::runToEnd(test::monitorProgramPath(),
+                       {log.string(), "--cycle", "25", "--screenshot", replayed.string()}, 60s);
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("cycle 25, ZamoMonitor: Zamo_Left 0 - 0 Zamo_Right"),
-              std::string::npos)
+    EXPECT_NE(run.out.find("cycle 25, ZamoMonitor: Zamo_Left 0 - 0 Zamo_Right"), std::string::npos)
         << run.out;
     expectMatchDrawn(replayed);
 }

@@ -32,11 +32,11 @@ TEST(PlayScriptTest, WatchesTheMatchWithTheMonitorOrSaysWhyNot) {
         environment.unset("DISPLAY");
     }
     const auto log = dir.path() / "match.rcg";
-    const auto run = test::runToEnd("/bin/bash",
-                                    {std::string(ZAMO_SOURCE_DIR) + "/scripts/play.sh",
-                                     "--half-cycles", "20", "--monitor", "--game-log",
-                                     log.string()},
-                                    240s);
+    const auto run =
+        test::runToEnd("/bin/bash",
+                       {std::string(ZAMO_SOURCE_DIR) + "/scripts/play.sh", "--half-cycles", "20",
+                        "--monitor", "--game-log", log.string()},
+                       240s);
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_NE(run.out.find("final score: Zamo_Left "), std::string::npos) << run.out;
     if (windows) {
@@ -49,10 +49,9 @@ TEST(PlayScriptTest, WatchesTheMatchWithTheMonitorOrSaysWhyNot) {
     EXPECT_NE(run.out.find("game log: " + log.string()), std::string::npos) << run.out;
     environment.set("QT_QPA_PLATFORM", "offscreen");
     const auto picture = dir.path() / "end.png";
-    const auto replay = test::runToEnd(test::monitorProgramPath(),
-                                       {log.string(), "--cycle", "40", "--screenshot",
-                                        picture.string()},
-                                       60s);
+    const auto replay =
+        test::runToEnd(test::monitorProgramPath(),
+                       {log.string(), "--cycle", "40", "--screenshot", picture.string()}, 60s);
     EXPECT_EQ(replay.status, 0) << replay.err;
     EXPECT_NE(replay.out.find("cycle 40, ZamoMonitor: Zamo_Left "), std::string::npos)
         << replay.out;

@@ -38,8 +38,8 @@ std::optional<std::pair<int, int>> pngSize(const std::filesystem::path& path) {
     if (!in.read(reinterpret_cast<char*>(head.data()), head.size())) {
         return std::nullopt;
     }
-    static constexpr std::array<unsigned char, 8> kSignature{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a,
-                                                             '\n'};
+    static constexpr std::array<unsigned char, 8> kSignature{0x89, 'P',  'N',  'G',
+                                                             '\r', '\n', 0x1a, '\n'};
     if (!std::equal(kSignature.begin(), kSignature.end(), head.begin()) ||
         std::string(head.begin() + 12, head.begin() + 16) != "IHDR") {
         return std::nullopt;
@@ -80,9 +80,10 @@ ScriptTeam::~ScriptTeam() {
     if (pidFile_.empty()) {
         return;
     }
-    runToEnd("/bin/bash",
-             {std::string(ZAMO_SOURCE_DIR) + "/scripts/kill.sh", "-f", pidFile_.string(), "-g", "3"},
-             std::chrono::seconds(20));
+    runToEnd(
+        "/bin/bash",
+        {std::string(ZAMO_SOURCE_DIR) + "/scripts/kill.sh", "-f", pidFile_.string(), "-g", "3"},
+        std::chrono::seconds(20));
     // Whatever kill.sh left, by its id.
     std::ifstream pids(pidFile_);
     for (long pid = 0; pids >> pid;) {
@@ -101,12 +102,12 @@ ScriptTeam::~ScriptTeam() {
 bool ScriptTeam::start(int port, const std::string& team, int count,
                        const std::filesystem::path& folder, std::string& why) {
     pidFile_ = folder / (team + ".pids");
-    const ProgramRun run = runToEnd(
-        "/bin/bash",
-        {std::string(ZAMO_SOURCE_DIR) + "/scripts/start.sh", "-h", "127.0.0.1", "-p",
-         std::to_string(port), "-t", team, "-n", std::to_string(count), "-d",
-         (folder / team).string(), "-f", pidFile_.string()},
-        std::chrono::seconds(120));
+    const ProgramRun run =
+        runToEnd("/bin/bash",
+                 {std::string(ZAMO_SOURCE_DIR) + "/scripts/start.sh", "-h", "127.0.0.1", "-p",
+                  std::to_string(port), "-t", team, "-n", std::to_string(count), "-d",
+                  (folder / team).string(), "-f", pidFile_.string()},
+                 std::chrono::seconds(120));
     if (run.status != 0) {
         why = run.out + run.err;
         return false;

@@ -9,8 +9,8 @@
 #include "tools/practice_server/game_log_writer.h"
 #include "tools/practice_server/match.h"
 #include "tools/practice_server/messages.h"
-#include "tools/practice_server/show_message.h"
 #include "tools/practice_server/server_options.h"
+#include "tools/practice_server/show_message.h"
 #include "tools/practice_server/udp_host.h"
 
 namespace {
@@ -80,10 +80,14 @@ int main(int argc, char** argv) {
         match.setGameLog(&gameLog);
     }
     const bool played = host.run(match, record.is_open() ? &record : nullptr, std::cout, error);
-    const std::string left = match.teamName(kLeft);
-    const std::string right = match.teamName(kRight);
-    if (!gameLog.finish({match.time(), match.playMode(), left, right, match.score(kLeft),
-                         match.score(kRight), {}})) {
+    ShowSnapshot end;
+    end.time = match.time();
+    end.mode = match.playMode();
+    end.leftName = match.teamName(kLeft);
+    end.rightName = match.teamName(kRight);
+    end.leftScore = match.score(kLeft);
+    end.rightScore = match.score(kRight);
+    if (!gameLog.finish(end)) {
         std::cerr << "zamo-practice-server: writing " << options->gameLogPath << " failed\n";
         return 1;
     }

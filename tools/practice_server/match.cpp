@@ -428,9 +428,14 @@ void Match::step() {
 void Match::showCycle() {
     if (!monitors_.clients().empty() || gameLog_ != nullptr) {
         const std::string entries = showEntries(params_, ball_, players_);
-        const ShowSnapshot snapshot{time_,          mode_,          teamNames_[kLeft],
-                                    teamNames_[kRight], score_[kLeft], score_[kRight],
-                                    entries};
+        ShowSnapshot snapshot;
+        snapshot.time = time_;
+        snapshot.mode = mode_;
+        snapshot.leftName = teamNames_[kLeft];
+        snapshot.rightName = teamNames_[kRight];
+        snapshot.leftScore = score_[kLeft];
+        snapshot.rightScore = score_[kRight];
+        snapshot.entries = entries;
         if (!monitors_.clients().empty()) {
             const std::string show = monitorShowMessage(snapshot);
             for (const MonitorClient& m : monitors_.clients()) {

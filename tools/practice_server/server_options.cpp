@@ -88,8 +88,10 @@ std::optional<ServerOptions> parseServerOptions(const std::vector<std::string>& 
                 error = "empty file name for " + name;
                 return std::nullopt;
             }
-            (name == "--record" ? o.recordPath : name == "--game-log" ? o.gameLogPath : o.portFile) =
-                value;
+            std::string& path = name == "--record"     ? o.recordPath
+                                : name == "--game-log" ? o.gameLogPath
+                                                       : o.portFile;
+            path = value;
         } else {
             error = "unknown argument '" + name + "'";
             return std::nullopt;

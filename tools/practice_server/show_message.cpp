@@ -89,9 +89,9 @@ void playerEntry(std::string& out, const ServerParams& params, const PlayerState
         out += ')';
     }
     out += " (c";
-    for (const int c : {p.kickCount, p.dashCount, p.turnCount, p.catchCount, p.moveCount,
-                        p.turnNeckCount, p.changeViewCount, p.sayCount, p.tackleCount, p.armCount,
-                        p.focusCount, 0}) {
+    for (const int c :
+         {p.kickCount, p.dashCount, p.turnCount, p.catchCount, p.moveCount, p.turnNeckCount,
+          p.changeViewCount, p.sayCount, p.tackleCount, p.armCount, p.focusCount, 0}) {
         appendCount(out, c);
     }
     out += "))";
