@@ -79,26 +79,36 @@ void MonitorWindow::buildCommon() {
     setFocusPolicy(Qt::StrongFocus);
 }
 
+void MonitorWindow::addPictureToggles(QToolBar& bar) {
+    viewCones_ = bar.addAction(QStringLiteral("View cones"), this,
+                               [this] { toggleOption(&PictureOptions::viewCones); });
+    viewCones_->setToolTip(QStringLiteral("Every player's view cone (V)"));
+    stamina_ = bar.addAction(QStringLiteral("Stamina"), this,
+                             [this] { toggleOption(&PictureOptions::stamina); });
+    stamina_->setToolTip(QStringLiteral("Every player's stamina bar (S)"));
+    viewCones_->setCheckable(true);
+    stamina_->setCheckable(true);
+    viewCones_->setChecked(options_.viewCones);
+    stamina_->setChecked(options_.stamina);
+}
+
+PictureOptions MonitorWindow::firstPicture() const {
+    PictureOptions picture;
+    picture.viewCones = options_.viewCones;
+    picture.stamina = options_.stamina;
+    return picture;
+}
+
 void MonitorWindow::buildLive() {
     QToolBar* bar = addToolBar(QStringLiteral("Match"));
     bar->setMovable(false);
     kickOff_ = bar->addAction(QStringLiteral("Kick off"), this, [this] { link_.kickOff(); });
     kickOff_->setToolTip(QStringLiteral("Start the match on a server that waits for a kick-off"));
     kickOff_->setEnabled(false);
-    viewCones_ = bar->addAction(QStringLiteral("View cones"), this,
-                                [this] { toggleOption(&PictureOptions::viewCones); });
-    stamina_ = bar->addAction(QStringLiteral("Stamina"), this,
-                              [this] { toggleOption(&PictureOptions::stamina); });
-    for (QAction* a : {viewCones_, stamina_}) {
-        a->setCheckable(true);
-    }
+    addPictureToggles(*bar);
     connect(timer_, &QTimer::timeout, this, &MonitorWindow::tickLive);
-    PictureOptions picture;
-    picture.viewCones = options_.viewCones;
-    picture.stamina = options_.stamina;
+    PictureOptions picture = firstPicture();
     picture.notice = QStringLiteral("waiting for a server at %1").arg(hostText(options_));
-    viewCones_->setChecked(picture.viewCones);
-    stamina_->setChecked(picture.stamina);
     field_->show(nullptr, picture);
     status_->setText(picture.notice);
 }
@@ -179,35 +189,24 @@ void MonitorWindow::showConnected() {
 void MonitorWindow::buildReplay() {
     QToolBar* bar = addToolBar(QStringLiteral("Replay"));
     bar->setMovable(false);
-    bar->addAction(QStringLiteral("|<"), this,
-                   [this] {
-                       cursor_->seek(0);
-                       showCurrent();
-                   })
-        ->setToolTip(QStringLiteral("First cycle (Home)"));
-    bar->addAction(QStringLiteral("<"), this,
-                   [this] {
-                       cursor_->step(-1);
-                       showCurrent();
-                   })
-        ->setToolTip(QStringLiteral("One cycle back (Left)"));
-    play_ = bar->addAction(QStringLiteral("Play"), this, [this] {
-        cursor_->togglePlay();
-        showCurrent();
-    });
-    play_->setToolTip(QStringLiteral("Play or pause (Space)"));
-    bar->addAction(QStringLiteral(">"), this,
-                   [this] {
-                       cursor_->step(1);
-                       showCurrent();
-                   })
-        ->setToolTip(QStringLiteral("One cycle forward (Right)"));
-    bar->addAction(QStringLiteral(">|"), this,
-                   [this] {
-                       cursor_->seek(cursor_->frameCount() - 1);
-                       showCurrent();
-                   })
-        ->setToolTip(QStringLiteral("Last cycle (End)"));
+    const auto button = [&](const QString& text, const QString& tip, auto move) {
+        QAction* action = bar->addAction(text, this, [this, move] {
+            move(*cursor_);
+            showCurrent();
+        });
+        action->setToolTip(tip);
+        return action;
+    };
+    button(QStringLiteral("|<"), QStringLiteral("First cycle (Home)"),
+           [](ReplayCursor& c) { c.seek(0); });
+    button(QStringLiteral("<"), QStringLiteral("One cycle back (Left)"),
+           [](ReplayCursor& c) { c.step(-1); });
+    play_ = button(QStringLiteral("Play"), QStringLiteral("Play or pause (Space)"),
+                   [](ReplayCursor& c) { c.togglePlay(); });
+    button(QStringLiteral(">"), QStringLiteral("One cycle forward (Right)"),
+           [](ReplayCursor& c) { c.step(1); });
+    button(QStringLiteral(">|"), QStringLiteral("Last cycle (End)"),
+           [](ReplayCursor& c) { c.seek(c.frameCount() - 1); });
     speed_ = new QComboBox(bar);
     for (const int speed : ReplayCursor::kSpeeds) {
         speed_->addItem(QStringLiteral("%1x").arg(speed), speed);
@@ -219,13 +218,7 @@ void MonitorWindow::buildReplay() {
         showCurrent();
     });
     bar->addWidget(speed_);
-    viewCones_ = bar->addAction(QStringLiteral("View cones"), this,
-                                [this] { toggleOption(&PictureOptions::viewCones); });
-    stamina_ = bar->addAction(QStringLiteral("Stamina"), this,
-                              [this] { toggleOption(&PictureOptions::stamina); });
-    for (QAction* a : {viewCones_, stamina_}) {
-        a->setCheckable(true);
-    }
+    addPictureToggles(*bar);
     slider_ = new QSlider(Qt::Horizontal, bar);
     slider_->setRange(0, std::max(0, cursor_->frameCount() - 1));
     slider_->setFocusPolicy(Qt::NoFocus);
@@ -242,12 +235,8 @@ void MonitorWindow::buildReplay() {
         w->setFocusPolicy(Qt::NoFocus);
     }
     connect(timer_, &QTimer::timeout, this, &MonitorWindow::tickReplay);
-    PictureOptions picture;
-    picture.viewCones = options_.viewCones;
-    picture.stamina = options_.stamina;
+    PictureOptions picture = firstPicture();
     picture.staminaMax = staminaMaxOf(log_->serverParams);
-    viewCones_->setChecked(picture.viewCones);
-    stamina_->setChecked(picture.stamina);
     field_->show(frame(), picture);
     showCurrent();
 }

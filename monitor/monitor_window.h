@@ -22,6 +22,7 @@ class QLabel;
 class QSlider;
 class QSocketNotifier;
 class QTimer;
+class QToolBar;
 
 namespace zamo::monitor {
 
@@ -79,6 +80,8 @@ class MonitorWindow : public QMainWindow {
     void buildCommon();
     void buildLive();
     void buildReplay();
+    void addPictureToggles(QToolBar& bar);
+    PictureOptions firstPicture() const;
     void readDatagrams();
     void tickLive();
     void showConnected();

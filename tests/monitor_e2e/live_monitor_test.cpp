@@ -108,17 +108,13 @@ TEST_F(LiveMonitorTest, DrawsTheMatchOffScreenThenReplaysItsGameLog) {
 }
 
 TEST_F(LiveMonitorTest, DrawsTheMatchInAWindowOnAnXDisplay) {
-    const auto xvfb = test::xvfbProgram();
-    if (!xvfb) {
+    if (!test::xvfbProgram()) {
         GTEST_SKIP() << test::kNoXvfb;
     }
     test::XvfbDisplay display;
     std::string why;
-    ASSERT_TRUE(display.start(*xvfb, why)) << why;
+    ASSERT_TRUE(test::showOnXvfb(display, environment, why)) << why;
     startMatch();
-    environment.unset("QT_QPA_PLATFORM");
-    environment.unset("WAYLAND_DISPLAY");
-    environment.set("DISPLAY", display.display());
     const auto picture = dir.path() / "window.png";
     const std::string said = pictureOfTheWindow(picture);
     EXPECT_NE(said.find("ZamoMonitor: Zamo_Left "), std::string::npos) << said;

@@ -19,17 +19,14 @@ TEST(PlayScriptTest, WatchesTheMatchWithTheMonitorOrSaysWhyNot) {
     test::ScopedEnvironment environment;
     // The practice server, whatever is on the PATH.
     environment.set("PATH", "/usr/local/bin:/usr/bin:/bin");
-    environment.unset("QT_QPA_PLATFORM");
-    environment.unset("WAYLAND_DISPLAY");
     environment.set("TMPDIR", dir.path().string());
     test::XvfbDisplay display;
     std::string why;
-    const auto xvfb = test::xvfbProgram();
-    const bool windows = xvfb && display.start(*xvfb, why);
-    if (windows) {
-        environment.set("DISPLAY", display.display());
-    } else {
-        environment.unset("DISPLAY");
+    const bool windows = test::showOnXvfb(display, environment, why);
+    if (!windows) {
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+            environment.unset(name);
+        }
     }
     const auto log = dir.path() / "match.rcg";
     const auto run =

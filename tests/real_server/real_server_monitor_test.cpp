@@ -26,14 +26,8 @@ TEST(RealServerMonitorTest, WatchesAMatchLiveAndReplaysTheServersGameLog) {
     test::ScopedEnvironment environment;
     test::XvfbDisplay display;
     std::string why;
-    const auto xvfb = test::xvfbProgram();
-    if (xvfb && display.start(*xvfb, why)) {
-        environment.unset("QT_QPA_PLATFORM");
-        environment.unset("WAYLAND_DISPLAY");
-        environment.set("DISPLAY", display.display());
-    } else {
-        std::printf("no X display (%s): the window is drawn off-screen\n",
-                    xvfb ? why.c_str() : test::kNoXvfb);
+    if (!test::showOnXvfb(display, environment, why)) {
+        std::printf("no X display (%s): the window is drawn off-screen\n", why.c_str());
         environment.set("QT_QPA_PLATFORM", "offscreen");
     }
 

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "support/agent_process.h"
+#include "support/xvfb_display.h"
 
 namespace zamo::test {
 
@@ -74,6 +75,21 @@ void ScopedEnvironment::set(const std::string& name, const std::string& value) {
 void ScopedEnvironment::unset(const std::string& name) {
     remember(name);
     ::unsetenv(name.c_str());
+}
+
+bool showOnXvfb(XvfbDisplay& display, ScopedEnvironment& environment, std::string& why) {
+    const auto program = xvfbProgram();
+    if (!program) {
+        why = kNoXvfb;
+        return false;
+    }
+    if (!display.start(*program, why)) {
+        return false;
+    }
+    environment.unset("QT_QPA_PLATFORM");
+    environment.unset("WAYLAND_DISPLAY");
+    environment.set("DISPLAY", display.display());
+    return true;
 }
 
 ScriptTeam::~ScriptTeam() {

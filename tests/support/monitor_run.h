@@ -41,6 +41,12 @@ class ScopedEnvironment {
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
+class XvfbDisplay;
+
+// Starts an X server without a screen and points the programs started from now on at it: DISPLAY
+// set, neither Wayland nor Qt's off-screen drawing. False, with the reason, when there is none.
+bool showOnXvfb(XvfbDisplay& display, ScopedEnvironment& environment, std::string& why);
+
 // Players of one team started with scripts/start.sh against a server on 127.0.0.1; stopped
 // with scripts/kill.sh, and any left killed by their ids, when the object goes.
 class ScriptTeam {
