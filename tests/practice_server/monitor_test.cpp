@@ -3,10 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gamelog/game_log_reader.h"
@@ -32,13 +33,29 @@ Peer peer(int n) {
 // The form of a message with every number, team name and hexadecimal state made "N" or "W":
 // what must be the same as the real server's, whatever is on the field.
 std::string skeleton(const std::string& text, const std::vector<std::string>& names) {
-    std::string out = text;
-    for (const std::string& name : names) {
-        out = std::regex_replace(out, std::regex("\\b" + name + "\\b"), "W");
+    const auto isNumber = [](std::string_view word) {
+        if (word.starts_with("0x")) {
+            return word.size() > 2 &&
+                   word.find_first_not_of("0123456789abcdef", 2) == std::string_view::npos;
+        }
+        double value = 0.0;
+        const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+        return error == std::errc() && end == word.data() + word.size();
+    };
+    std::string out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t end = std::min(text.find_first_of(" ()\"", i), text.size());
+        if (end == i) {
+            out += text[i++];
+            continue;
+        }
+        const std::string word = text.substr(i, end - i);
+        const bool name =
+            word == "null" || std::find(names.begin(), names.end(), word) != names.end();
+        out += name ? "W" : isNumber(word) ? "N" : word;
+        i = end;
     }
-    out = std::regex_replace(out, std::regex("\\bnull\\b"), "W");
-    out =
-        std::regex_replace(out, std::regex("-?(0x[0-9a-f]+|[0-9]+(\\.[0-9]+)?(e-?[0-9]+)?)"), "N");
     return out;
 }
 
@@ -289,8 +306,14 @@ TEST_F(PracticeMonitor, TheGameLogIsAReplayableLogOfFormatSix) {
     EXPECT_EQ(skeleton(ours[22], names), skeleton(real[22], names));  // (team 1 ...)
     EXPECT_EQ(skeleton(ours[23], names), skeleton(real[23], names));  // (show 1 ...)
     EXPECT_EQ(skeleton(ours.back(), names), skeleton(real.back(), names));
+    // "(msg T 1 \"(result DATE Left_L-vs-Right_R)\")": alike up to the teams' score.
+    const auto upToTeams = [](const std::string& line) {
+        return line.substr(0, line.find(" Zamo_Left_"));
+    };
+    const std::string ourResult = ours[ours.size() - 2];
     const std::string realResult = real[real.size() - 2];
-    EXPECT_EQ(skeleton(ours[ours.size() - 2], names), skeleton(realResult, names));
+    EXPECT_EQ(skeleton(upToTeams(ourResult), {}), skeleton(upToTeams(realResult), {}));
+    EXPECT_TRUE(ourResult.ends_with(" Zamo_Left_0-vs-Zamo_Right_0)\")")) << ourResult;
 }
 
 }  // namespace
