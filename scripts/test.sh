@@ -70,6 +70,7 @@ if [ "$sanitize" = 1 ]; then
     echo "== AddressSanitizer + UndefinedBehaviorSanitizer (build-asan/)"
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    export LSAN_OPTIONS=suppressions=$root/scripts/lsan.supp
     build_tree "$root/build-asan" -DZAMO_SANITIZE=address -DZAMO_BUILD_BENCH=OFF \
         -DZAMO_BUILD_FUZZ=OFF
     # The real-server matches ran in the normal build; under the sanitizers they would only
