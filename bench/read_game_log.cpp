@@ -1,5 +1,6 @@
-// Time of reading a whole game log of 6000 cycles (a full match of 22 players), plain and
-// gzip-compressed, made from the real server's sample by numbering its frames on.
+// Time of reading a whole game log into memory as the monitor's replay does: the recorded
+// 2 x 300-cycle match of the real server (ULG6, gzip-compressed), and one of 6000 cycles (a full
+// match of 22 players), plain and compressed, made from it by numbering its frames on.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -65,8 +66,7 @@ std::filesystem::path writeLog(const std::string& text, bool compressed) {
     return path;
 }
 
-void readFullMatch(benchmark::State& state, bool compressed) {
-    const auto path = writeLog(fullMatch(), compressed);
+void readLog(benchmark::State& state, const std::filesystem::path& path) {
     std::size_t frames = 0;
     for (auto _ : state) {
         std::string error;
@@ -79,7 +79,16 @@ void readFullMatch(benchmark::State& state, bool compressed) {
         benchmark::DoNotOptimize(frames);
     }
     state.counters["frames"] = static_cast<double>(frames);
+}
+
+void readFullMatch(benchmark::State& state, bool compressed) {
+    const auto path = writeLog(fullMatch(), compressed);
+    readLog(state, path);
     std::filesystem::remove(path);
+}
+
+void BM_ReadSampleLog(benchmark::State& state) {
+    readLog(state, std::string(ZAMO_TEST_DATA_DIR) + "/zamo-selfplay.rcg.gz");
 }
 
 void BM_ReadPlainLog(benchmark::State& state) {
@@ -88,6 +97,7 @@ void BM_ReadPlainLog(benchmark::State& state) {
 void BM_ReadCompressedLog(benchmark::State& state) {
     readFullMatch(state, true);
 }
+BENCHMARK(BM_ReadSampleLog)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadPlainLog)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadCompressedLog)->Unit(benchmark::kMillisecond);
 

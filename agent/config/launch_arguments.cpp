@@ -144,6 +144,8 @@ CommandLine parseArguments(std::span<const std::string_view> args) {
             flag = &result.help;
         } else if (name == "verbose") {
             flag = &result.verbose;
+        } else if (name == "draw") {
+            flag = &result.draw;
         }
         if (flag == nullptr) {
             result.error = "unknown option " + std::string(arg.substr(0, 64)) + " (see --help)";
@@ -180,6 +182,9 @@ std::string_view commandLineUsage() {
            "  --headless              run without a window; exit status 0 after play,\n"
            "                          1 when the automatic connection fails\n"
            "  --minimized             start with the window minimized\n"
+           "  --draw                  draw the world model in the window from the start\n"
+           "                          (without it the window stays white until the\n"
+           "                          drawing is switched on in its menu)\n"
            "  --verbose               print what the agent does (connecting, play, ending)\n"
            "                          on the standard error stream, with the cycle and the\n"
            "                          score every 50 cycles\n"

@@ -241,6 +241,10 @@ TEST_F(StartScriptTest, OnePlayerWithItsWindowAndStatisticsForEveryPlayer) {
         const bool headless =
             std::find(commandLine.begin(), commandLine.end(), "--headless") != commandLine.end();
         EXPECT_EQ(headless, id != "2") << id;
+        // The window draws from the start instead of showing white.
+        const bool draws =
+            std::find(commandLine.begin(), commandLine.end(), "--draw") != commandLine.end();
+        EXPECT_EQ(draws, id == "2") << id;
         EXPECT_EQ(switchValue(commandLine, "--stats"),
                   (statsDir / ("player-" + id + ".stats")).string());
     }

@@ -94,6 +94,9 @@ struct PlayerState {
     int armCount = 0;
     int focusCount = 0;
     int tackleCount = 0;
+    // What monitors see of this cycle's kick, catch and tackle (and their failures), in the
+    // state bits of the show message.
+    std::uint32_t actionFlags = 0;
 
     double head() const;  // body + neck, normalised
 };

@@ -6,8 +6,11 @@
 #include <vector>
 
 #include "agent/config/server_params.h"
+#include "tools/practice_server/game_log_writer.h"
 #include "tools/practice_server/match.h"
+#include "tools/practice_server/messages.h"
 #include "tools/practice_server/server_options.h"
+#include "tools/practice_server/show_message.h"
 #include "tools/practice_server/udp_host.h"
 
 namespace {
@@ -65,8 +68,30 @@ int main(int argc, char** argv) {
     std::cout << "listening on " << host.port() << std::endl;
     host.setStopFlag(&stopRequested);
 
-    Match match(zamo::ServerParams{}, options->match);
-    if (!host.run(match, record.is_open() ? &record : nullptr, std::cout, error)) {
+    const zamo::ServerParams params{};
+    Match match(params, options->match);
+    GameLogWriter gameLog;
+    if (!options->gameLogPath.empty()) {
+        if (!gameLog.open(options->gameLogPath, parameterMessages(params, kAllParametersVersion),
+                          error)) {
+            std::cerr << "zamo-practice-server: " << error << '\n';
+            return 1;
+        }
+        match.setGameLog(&gameLog);
+    }
+    const bool played = host.run(match, record.is_open() ? &record : nullptr, std::cout, error);
+    ShowSnapshot end;
+    end.time = match.time();
+    end.mode = match.playMode();
+    end.leftName = match.teamName(kLeft);
+    end.rightName = match.teamName(kRight);
+    end.leftScore = match.score(kLeft);
+    end.rightScore = match.score(kRight);
+    if (!gameLog.finish(end)) {
+        std::cerr << "zamo-practice-server: writing " << options->gameLogPath << " failed\n";
+        return 1;
+    }
+    if (!played) {
         std::cerr << "zamo-practice-server: " << error << '\n';
         return 1;
     }

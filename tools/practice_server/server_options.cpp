@@ -27,6 +27,8 @@ std::string serverUsage() {
            "  --kickoff-wait N  cycles before kick-off after the last registration (default 50)\n"
            "  --seed N          seed of the server's chance (default 1)\n"
            "  --record FILE     write every datagram both ways with its cycle to FILE\n"
+           "  --game-log FILE   write the match to FILE as a game log (text format ULG6) for\n"
+           "                    replaying it, e.g. with ZamoMonitor FILE\n"
            "  --help            show this text\n"
            "It prints \"listening on N\", every goal and the final score, and exits after time "
            "over.\n";
@@ -81,12 +83,15 @@ std::optional<ServerOptions> parseServerOptions(const std::vector<std::string>& 
                 return std::nullopt;
             }
             o.match.seed = static_cast<std::uint64_t>(*v);
-        } else if (name == "--record" || name == "--port-file") {
+        } else if (name == "--record" || name == "--port-file" || name == "--game-log") {
             if (value.empty()) {
                 error = "empty file name for " + name;
                 return std::nullopt;
             }
-            (name == "--record" ? o.recordPath : o.portFile) = value;
+            std::string& path = name == "--record"     ? o.recordPath
+                                : name == "--game-log" ? o.gameLogPath
+                                                       : o.portFile;
+            path = value;
         } else {
             error = "unknown argument '" + name + "'";
             return std::nullopt;

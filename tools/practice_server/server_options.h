@@ -12,6 +12,7 @@ struct ServerOptions {
     int port = 6000;  // 0 picks a free port
     std::string recordPath;
     std::string portFile;
+    std::string gameLogPath;
     bool help = false;
     MatchOptions match;
 };
