@@ -1,7 +1,7 @@
 # Sourced by the other scripts: installs the Debian packages the build needs when missing.
 
 zamo_packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev
-               libbenchmark-dev qt6-base-dev clang-format)
+               libbenchmark-dev qt6-base-dev clang-format zlib1g-dev)
 
 # Installs the packages named, or without names those the build needs, when missing.
 zamo_ensure_packages() {
