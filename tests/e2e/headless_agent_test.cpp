@@ -3,6 +3,8 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +20,38 @@ using namespace std::chrono_literals;
 using test::AgentProcess;
 
 const char* const kInitText = "(init Zamo_Left (version 9.35))";
+
+// Times the process's threads went to sleep and were woken, all together.
+long contextSwitches(pid_t pid) {
+    long total = 0;
+    const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+        std::ifstream status(task.path() / "status");
+        std::string line;
+        while (std::getline(status, line)) {
+            if (line.starts_with("voluntary_ctxt_switches:")) {
+                total += std::stol(line.substr(line.find(':') + 1));
+            }
+        }
+    }
+    return total;
+}
+
+// The shared libraries the process has mapped that belong to a window toolkit.
+std::vector<std::string> windowLibraries(pid_t pid) {
+    std::vector<std::string> found;
+    std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        for (const char* library : {"libQt", "libicu", "libglib", "libX11", "libxcb", "libGL"}) {
+            if (line.find(library) != std::string::npos) {
+                found.push_back(line.substr(line.find('/')));
+            }
+        }
+    }
+    return found;
+}
 const char* const kHomeMove = "(move -9.2 0.0)";
 
 class HeadlessAgentTest : public ::testing::Test {
@@ -90,8 +124,14 @@ TEST_F(HeadlessAgentTest, SilentServerEndsPlayAboutFifteenSecondsLaterWithStatus
     ASSERT_TRUE(server.start());
     ASSERT_TRUE(startAgent(server, {"--verbose"}));
     ASSERT_TRUE(server.waitUntil([&] { return server.sentCount("(sense_body") >= 3; }, 5s));
+    EXPECT_EQ(windowLibraries(agent.pid()), std::vector<std::string>{});
     server.fallSilent();
     const double silentAt = agent.elapsedMs();
+    // Nothing comes, so nothing wakes: every thread sleeps until the silence limit.
+    std::this_thread::sleep_for(300ms);
+    const long switches = contextSwitches(agent.pid());
+    std::this_thread::sleep_for(2s);
+    EXPECT_LE(contextSwitches(agent.pid()) - switches, 2);
     const auto status = agent.waitForExit(25s);
     ASSERT_TRUE(status);
     EXPECT_EQ(*status, 0);

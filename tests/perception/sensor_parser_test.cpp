@@ -13,7 +13,7 @@
 #include "agent/perception/geometry.h"
 #include "agent/perception/landmarks.h"
 #include "agent/perception/self_state.h"
-#include "protocol_log.h"
+#include "support/protocol_log.h"
 
 namespace zamo {
 namespace {
