@@ -216,5 +216,36 @@ TEST_F(ScriptedServerTest, ExpectedVisualMessageIsWaitedForUntilTheDeadline) {
     EXPECT_LT(*after, 95.0);
 }
 
+// A cycle left waiting for its visual message when the connection ended is not decided in the
+// next connection: nothing is sent before that connection's own first body sense.
+TEST_F(ScriptedServerTest, ACycleOfAnEarlierConnectionIsNeverDecided) {
+    connect("play_on");
+    const auto bodies = test::receivedMessages(kSynchSession, "(sense_body ");
+    ASSERT_FALSE(bodies.empty());
+    const std::string see =
+        "(see 0 ((f c) 31.6 -18) ((g r) 83.1 -7) ((b) 11.7 -31 0 0) ((l r) 82.5 90))";
+    for (int cycle = 1; cycle <= 3; ++cycle) {
+        const auto start = Clock::now();
+        send(withCycle(bodies[0], cycle));
+        std::this_thread::sleep_until(start + 20ms);
+        send(withCycle(see, cycle));
+        std::this_thread::sleep_until(start + 100ms);
+    }
+    // Now waiting for this cycle's visual message; the connection ends first.
+    send(withCycle(bodies[0], 4));
+    std::this_thread::sleep_for(10ms);
+    agent.teardown();
+    collect(50ms, "");
+
+    std::thread connecting([this] { agent.connectWithInit(); });
+    const auto init = server.receive(3s);
+    ASSERT_TRUE(init.has_value());
+    agentPort = init->senderPort;
+    send("(init l 7 play_on)");
+    connecting.join();
+    ASSERT_TRUE(agent.connected());
+    EXPECT_TRUE(collect(300ms, "").empty());
+}
+
 }  // namespace
 }  // namespace zamo
