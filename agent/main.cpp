@@ -22,7 +22,6 @@
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <vector>
 
 #include "agent/config/launch_arguments.h"
 #include "agent/runtime/agent.h"
@@ -216,11 +215,7 @@ int runWindowProgram(char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string_view> args;
-    for (int i = 1; i < argc; ++i) {
-        args.emplace_back(argv[i]);
-    }
-    const zamo::CommandLine commandLine = zamo::parseArguments(args);
+    const zamo::CommandLine commandLine = zamo::readCommandLine(argc, argv);
     if (const auto status = zamo::checkStartArguments(commandLine)) {
         return *status;
     }

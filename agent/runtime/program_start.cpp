@@ -2,10 +2,17 @@
 
 #include <cstdio>
 #include <string_view>
-
-#include "agent/config/launch_arguments.h"
+#include <vector>
 
 namespace zamo {
+
+CommandLine readCommandLine(int argc, char** argv) {
+    std::vector<std::string_view> args;
+    for (int i = 1; i < argc; ++i) {
+        args.emplace_back(argv[i]);
+    }
+    return parseArguments(args);
+}
 
 std::optional<int> checkStartArguments(const CommandLine& commandLine) {
     if (commandLine.help) {

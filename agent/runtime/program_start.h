@@ -2,9 +2,12 @@
 
 #include <optional>
 
+#include "agent/config/launch_arguments.h"
+
 namespace zamo {
 
-struct CommandLine;
+// The program's arguments after its name, read.
+CommandLine readCommandLine(int argc, char** argv);
 
 // What the player's programs do with their arguments before anything else: print --help, refuse
 // arguments not understood, and find out now rather than after a whole match that the statistics
