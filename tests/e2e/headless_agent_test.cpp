@@ -5,6 +5,8 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -145,6 +147,34 @@ TEST_F(HeadlessAgentTest, SilentServerEndsPlayAboutFifteenSecondsLaterWithStatus
     EXPECT_NE(log.find("connected as side left, number 1"), std::string::npos) << log;
     EXPECT_NE(log.find("silence"), std::string::npos) << log;
     EXPECT_NE(log.find("teardown"), std::string::npos) << log;
+}
+
+// The loops ask the scheduler for short slices; a player started with nice stays as nice.
+TEST_F(HeadlessAgentTest, EveryThreadKeepsTheNicenessThePlayerWasStartedWith) {
+    TestServer server;
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(agent.start("/usr/bin/nice",
+                            {"-n", "5", test::agentProgramPath(), "--headless", "--server_ip",
+                             "127.0.0.1", "--server_port", std::to_string(server.port()),
+                             "--zamo_conf_path", "/nonexistent/zamo_soccer.conf"}));
+    ASSERT_TRUE(
+        server.waitUntil([&] { return server.receivedStartingWith("(move ").size() >= 2; }, 5s));
+    const std::filesystem::path tasks = "/proc/" + std::to_string(agent.pid()) + "/task";
+    int threads = 0;
+    for (const auto& task : std::filesystem::directory_iterator(tasks)) {
+        std::ifstream stat(task.path() / "stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        // The fields after the command's closing parenthesis; niceness is the 17th of them.
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
+        std::string field;
+        for (int i = 0; i < 17 && fields >> field; ++i) {
+        }
+        EXPECT_EQ(field, "5") << task.path();
+        ++threads;
+    }
+    EXPECT_GE(threads, 4);  // main, display refresh, receive, think
+    ASSERT_TRUE(agent.signal(SIGTERM));
+    EXPECT_TRUE(agent.waitForExit(5s));
 }
 
 TEST_F(HeadlessAgentTest, TerminationWhilePlayingSaysByeOnceAndExitsZero) {
