@@ -166,6 +166,8 @@ class Replay {
                 ctx.sensorStore.lastBody = message.senseBody;
                 ctx.clock.cycle = message.senseBody.time;
                 break;
+            case zamo::kThinkMessage:
+                break;
         }
     }
 

@@ -70,6 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case zamo::kSenseBodyMessage:
                 checkSenseBody(message->senseBody);
                 break;
+            case zamo::kThinkMessage:
+                require(text.starts_with("(think)"));
+                break;
         }
     }
     require(config.opponentTeamName.size() <= zamo::kTeamNameWidth);

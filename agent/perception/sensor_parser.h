@@ -21,7 +21,14 @@ enum HearSender : int {
     kSenderOther = 4
 };
 
-enum SensorKind : int { kSeeMessage = 0, kHearMessage = 1, kSenseBodyMessage = 2 };
+enum SensorKind : int {
+    kSeeMessage = 0,
+    kHearMessage = 1,
+    kSenseBodyMessage = 2,
+    // "(think)": in synchronous mode every sensor message of the cycle is out, decide now. It
+    // carries no record.
+    kThinkMessage = 3,
+};
 
 // Team codes of a seen player.
 inline constexpr int kOwnTeam = 0;
@@ -135,8 +142,8 @@ class SensorParser {
   public:
     SensorParser(AgentConfig& config, SelfState& self) : config_(config), self_(self) {}
 
-    // True when out holds a see, hear or sense_body record. A score message updates the score
-    // block and gives false, like every other kind of message.
+    // True when out holds a see, hear or sense_body record, or is the think cue. A score message
+    // updates the score block and gives false, like every other kind of message.
     bool parseMessage(std::string_view text, SensorMessage& out);
 
     // A see message with more than kMaxSeenObjects objects keeps the first ones. Seeing a team

@@ -201,6 +201,8 @@ TEST(Arguments, UsageNamesEverySwitchAndOption) {
     }
     EXPECT_NE(usage.find("exit status 0"), std::string_view::npos);
     EXPECT_NE(usage.find("1 when the automatic connection fails"), std::string_view::npos);
+    // Scripts that run matches look for this to know the player follows the server's mode.
+    EXPECT_NE(usage.find("synchronous mode"), std::string_view::npos);
 }
 
 }  // namespace

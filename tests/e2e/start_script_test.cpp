@@ -19,6 +19,8 @@
 #include <vector>
 
 #include "support/agent_process.h"
+#include "support/match_record.h"
+#include "support/team_match.h"
 #include "support/temp_dir.h"
 #include "tools/test_server/test_server.h"
 
@@ -29,17 +31,13 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::AgentProcess;
+using test::isRunningAgent;
+using test::readPidFile;
+using test::readText;
 
 const std::string kStartScript = std::string(ZAMO_SOURCE_DIR) + "/scripts/start.sh";
 const std::string kKillScript = std::string(ZAMO_SOURCE_DIR) + "/scripts/kill.sh";
 const std::string kShippedConf = std::string(ZAMO_SOURCE_DIR) + "/data/zamo_soccer.conf";
-
-std::string readText(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The arguments of a process, or nothing when it has ended (a zombie's list is empty).
 std::vector<std::string> commandLineOf(pid_t pid) {
@@ -54,12 +52,6 @@ std::vector<std::string> commandLineOf(pid_t pid) {
     return arguments;
 }
 
-bool isRunningAgent(pid_t pid) {
-    const auto arguments = commandLineOf(pid);
-    return !arguments.empty() &&
-           std::filesystem::path(arguments.front()).filename() == "ZamoSoccer";
-}
-
 // The value that follows switch name in the arguments; nothing when the switch is missing.
 std::optional<std::string> switchValue(const std::vector<std::string>& arguments,
                                        const std::string& name) {
@@ -69,16 +61,6 @@ std::optional<std::string> switchValue(const std::vector<std::string>& arguments
         }
     }
     return std::nullopt;
-}
-
-std::vector<pid_t> readPidFile(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::vector<pid_t> pids;
-    long pid = 0;
-    while (in >> pid) {
-        pids.push_back(static_cast<pid_t>(pid));
-    }
-    return pids;
 }
 
 // Kills, by id, every player still listed in the pid file when the test ends, however it ends.

@@ -79,6 +79,7 @@ struct PlayerState {
     char focusSide = 0;  // 0 without a focus target
     int focusNumber = 0;
 
+    bool thinking = false;  // synchronous mode: told to think, no "(done)" yet
     bool bodyDone = false;  // a body command was accepted this cycle
     bool neckDone = false;
     bool sayDone = false;

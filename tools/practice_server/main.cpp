@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
-    UdpHost host;
+    UdpHost host(options->host);
     if (!host.open(options->port, error)) {
         std::cerr << "zamo-practice-server: " << error << '\n';
         return 1;

@@ -220,6 +220,9 @@ void Match::receiveOnConnection(int connection, Peer from, std::string_view text
             return;
         case CommandKind::kScore:
             return sendTo(p, scoreMessage(time_, score_[p.side], score_[otherSide(p.side)]));
+        case CommandKind::kDone:
+            p.thinking = false;
+            return;
         case CommandKind::kSay:
             // Longer messages are dropped without a word, as the real server does.
             if (!p.sayDone && c.text.size() <= static_cast<std::size_t>(kSayMaxLength)) {
@@ -585,6 +588,20 @@ void Match::sendDueSees(long long nowMs) {
         // A host that fell behind skips the missed messages instead of sending a burst.
         p.nextSeeMs = std::max(p.nextSeeMs + interval, nowMs + 1);
     }
+}
+
+void Match::sendThink() {
+    for (PlayerState& p : players_) {
+        if (p.active && !finished_) {
+            sendTo(p, "(think)");
+            p.thinking = true;
+        }
+    }
+}
+
+bool Match::allDone() const {
+    return std::none_of(players_.begin(), players_.end(),
+                        [](const PlayerState& p) { return p.active && p.thinking; });
 }
 
 long long Match::nextSeeDue() const {

@@ -49,6 +49,10 @@ class Match {
     // Sends the visual messages due by nowMs; the earliest next one is nextSeeDue().
     void sendDueSees(long long nowMs);
     long long nextSeeDue() const;
+    // Synchronous mode: tells every player to think now; allDone() once each has answered
+    // "(done)" or left.
+    void sendThink();
+    bool allDone() const;
 
     std::vector<Outgoing> takeOutgoing();
     // Connections no longer in use (after "bye" or a reconnect), whose ports may be closed.
