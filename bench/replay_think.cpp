@@ -171,6 +171,8 @@ class Replay {
             case zamo::kPlayerTypeMessage:
                 ctx.worldModel.applyPlayerTypeChange(message.typeChange);
                 break;
+            case zamo::kThinkMessage:
+                break;
         }
     }
 

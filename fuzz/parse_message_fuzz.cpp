@@ -93,6 +93,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 require(message->typeChange.type >= zamo::kUnknownPlayerType &&
                         message->typeChange.type < params.playerTypeCount);
                 break;
+            case zamo::kThinkMessage:
+                require(text.starts_with("(think)"));
+                break;
         }
     }
     checkParams(params);

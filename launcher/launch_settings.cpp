@@ -44,7 +44,7 @@ LaunchSettings defaultLaunchSettings(std::string_view workingDirectory) {
     settings.serverIp = "127.0.0.1";
     settings.serverPort = "6000";
     settings.serverVersion = "7.11";
-    settings.monitorPath = inDirectory(workingDirectory, "rcssmonitor");
+    settings.monitorPath = inDirectory(workingDirectory, "ZamoMonitor");
     settings.serverPath = inDirectory(workingDirectory, "rcssserver");
     settings.agentPath = inDirectory(workingDirectory, "ZamoSoccer");
     settings.agentConfPath = inDirectory(workingDirectory, "zamo_soccer.conf");

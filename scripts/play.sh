@@ -13,7 +13,8 @@ source "$root/scripts/team_common.sh"
 
 usage() {
     cat <<'TXT'
-usage: scripts/play.sh [--half-cycles N] [--server PATH] [--window N] [--port P]
+usage: scripts/play.sh [--half-cycles N] [--server PATH] [--window N] [--monitor]
+                      [--game-log FILE] [--port P]
 
 Installs the missing Debian packages, builds, starts a server and two teams of eleven headless
 players ("Zamo_Left" and "Zamo_Right"), shows the cycle and the score while they play, prints the
@@ -23,7 +24,11 @@ minutes; --half-cycles 300 one of about 1.5 minutes.
   --half-cycles N  cycles per half, 10..30000 (default 3000, as in a real match)
   --server PATH    the rcssserver program to play on (default: rcssserver from the PATH when
                    there is one, otherwise the practice server built here)
-  --window N       also open the window of left player N (1..11) when a display exists
+  --window N       also open the window of left player N (1..11) when a display exists; it
+                   draws the player's world model from the start
+  --monitor        also watch the match in ZamoMonitor when a display exists
+  --game-log FILE  write the match's game log to FILE (ending in .rcg), to replay it with
+                   build/ZamoMonitor FILE (see ZamoMonitor --help)
   --port P         the server's UDP port (default 6000 for rcssserver, a free one for the
                    practice server)
   --help           print this text
@@ -42,16 +47,20 @@ half_cycles=3000
 server_path=""
 window_id=0
 port=""
+monitor=0
+game_log=""
 while (($# > 0)); do
     case "$1" in
         -h | --help) usage; exit 0 ;;
-        --half-cycles | --server | --window | --port)
+        --monitor) monitor=1; shift ;;
+        --half-cycles | --server | --window | --port | --game-log)
             (($# >= 2)) || fail_usage "option $1 needs a value"
             case "$1" in
                 --half-cycles) half_cycles=$2 ;;
                 --server) server_path=$2 ;;
                 --window) window_id=$2 ;;
                 --port) port=$2 ;;
+                --game-log) game_log=$2 ;;
             esac
             shift 2 ;;
         *) fail_usage "unknown argument '$1'" ;;
@@ -67,6 +76,16 @@ if [[ -n $port ]]; then
     zamo_in_range "$port" 1 65535 || fail_usage "--port '$port' must be a number from 1 to 65535"
     port=$((10#$port))
 fi
+if [[ -n $game_log ]]; then
+    [[ $game_log == *.rcg && $(basename "$game_log") != .rcg ]] ||
+        fail_usage "--game-log '$game_log' must name a file ending in .rcg"
+    game_log_dir=$(dirname "$game_log")
+    [[ -d $game_log_dir && -w $game_log_dir ]] ||
+        fail_usage "--game-log: the folder '$game_log_dir' does not exist or cannot be written"
+    game_log=$(cd "$game_log_dir" && pwd)/$(basename "$game_log")
+fi
+has_display=0
+[[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]] || has_display=1
 if [[ -n $server_path ]]; then
     [[ -f $server_path && -x $server_path ]] ||
         fail_usage "--server '$server_path' is not an executable program"
@@ -77,11 +96,14 @@ fi
 zamo_ensure_packages
 echo "== building (build/)"
 cmake -S "$root" -B "$root/build" -G Ninja >/dev/null
-cmake --build "$root/build" -j2 --target ZamoSoccer zamo-practice-server
+targets=(ZamoSoccer zamo-practice-server)
+((monitor == 0)) || targets+=(ZamoMonitor)
+cmake --build "$root/build" -j2 --target "${targets[@]}"
 
 run_dir=$(mktemp -d "${TMPDIR:-/tmp}/zamo-play.XXXXXX")
 teams=(Zamo_Left Zamo_Right)
 server_pid=""
+monitor_pid=""
 starter_pids=()
 keep_logs=1
 
@@ -89,6 +111,9 @@ keep_logs=1
 cleanup() {
     local status=$? pid team
     trap - EXIT INT TERM
+    if [[ -n $monitor_pid ]]; then
+        kill -TERM "$monitor_pid" 2>/dev/null || true
+    fi
     for pid in "${starter_pids[@]}"; do
         kill -TERM "$pid" 2>/dev/null || true
     done
@@ -124,19 +149,28 @@ if [[ -n $server_path ]]; then
     # The real server counts a half in seconds of 100 ms cycles.
     half_seconds=$(((half_cycles + 9) / 10))
     echo "== server: $server_path on port $port, halves of $((half_seconds * 10)) cycles"
+    log_args=(server::game_logging=false)
+    if [[ -n $game_log ]]; then
+        log_args=(server::game_logging=true server::game_log_dir="$(dirname "$game_log")"
+            server::game_log_fixed=true server::game_log_fixed_name="$(basename "$game_log" .rcg)"
+            server::game_log_compression=0 server::game_log_version=6)
+    fi
     (cd "$run_dir" && exec "$server_path" server::port="$port" \
         server::coach_port=$((port + 1)) server::olcoach_port=$((port + 2)) \
         server::auto_mode=true server::synch_mode=false server::half_time="$half_seconds" \
         server::nr_normal_halfs=2 server::nr_extra_halfs=0 server::penalty_shoot_outs=false \
-        server::kick_off_wait=50 server::game_over_wait=20 server::game_logging=false \
+        server::kick_off_wait=50 server::game_over_wait=20 "${log_args[@]}" \
         server::text_logging=false >"$run_dir/server.log" 2>&1 </dev/null) &
     server_pid=$!
     sleep 1
 else
     practice=1
     echo "== server: practice server, halves of $half_cycles cycles"
+    log_args=()
+    [[ -z $game_log ]] || log_args=(--game-log "$game_log")
     "$root/build/zamo-practice-server" --port "${port:-0}" --port-file "$run_dir/port" \
-        --half-cycles "$half_cycles" --halves 2 >"$run_dir/server.log" 2>&1 </dev/null &
+        --half-cycles "$half_cycles" --halves 2 "${log_args[@]}" >"$run_dir/server.log" 2>&1 \
+        </dev/null &
     server_pid=$!
     for _ in {1..50}; do
         [[ -s $run_dir/port ]] && break
@@ -156,9 +190,21 @@ kill -0 "$server_pid" 2>/dev/null || {
     exit 1
 }
 
+if ((monitor)); then
+    if ((has_display)); then
+        echo "== monitor: ZamoMonitor on port $port"
+        "$root/build/ZamoMonitor" --port "$port" >"$run_dir/monitor.log" 2>&1 </dev/null &
+        monitor_pid=$!
+    else
+        echo "note: no display (DISPLAY and WAYLAND_DISPLAY are unset), so no monitor window;" \
+            "write the match with --game-log FILE and take pictures of it with" \
+            "build/ZamoMonitor FILE --cycle N --screenshot OUT.png" >&2
+    fi
+fi
+
 window_args=()
 if ((window_id > 0)); then
-    if [[ -n ${DISPLAY:-} || -n ${WAYLAND_DISPLAY:-} ]]; then
+    if ((has_display)); then
         window_args=(-W "$window_id")
     else
         echo "warning: no display (DISPLAY and WAYLAND_DISPLAY are unset): player $window_id" \
@@ -257,4 +303,5 @@ done
 echo "decision time of the slowest player (99th percentile): $worst us," \
     "of it on the processor $worst_cpu us; late commands: $late"
 echo "$final"
+[[ -z $game_log ]] || echo "game log: $game_log (replay: build/ZamoMonitor $game_log)"
 keep_logs=0

@@ -1,12 +1,15 @@
 # Sourced by the other scripts: installs the Debian packages the build needs when missing.
 
 zamo_packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev
-               libbenchmark-dev qt6-base-dev clang-format)
+               libbenchmark-dev qt6-base-dev clang-format zlib1g-dev)
 
+# Installs the packages named, or without names those the build needs, when missing.
 zamo_ensure_packages() {
+    local wanted=("$@")
+    ((${#wanted[@]} > 0)) || wanted=("${zamo_packages[@]}")
     local missing=()
     local pkg
-    for pkg in "${zamo_packages[@]}"; do
+    for pkg in "${wanted[@]}"; do
         if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
             missing+=("$pkg")
         fi

@@ -27,8 +27,9 @@ usage: scripts/start.sh [-h host] [-p port] [-t team] [-n count] [options]
               (default \${TMPDIR:-/tmp}/zamo-<team>-<port>)
   -f file     pid file (default <log folder>/.zamo-<team>.pids)
   -w seconds  how long to wait for each player to register, 1..60 (default 8)
-  -W id       start player id with its window instead of headless; when the program has
-              no window it is started headless after all, with a warning
+  -W id       start player id with its window instead of headless, drawing its world
+              model from the start (ZamoSoccer --draw); when the program has no window it
+              is started headless after all, with a warning
   -s folder   write each player's statistics at its exit to folder/player-<id>.stats
               (ZamoSoccer --stats; the folder is created)
   --help      print this text
@@ -180,10 +181,11 @@ await_registration() {
     return 1
 }
 
-# Starts player $1, with its window when $2 is "window"; sets pid.
+# Starts player $1, with its window (drawing the world model from the start) when $2 is
+# "window"; sets pid.
 start_player() {
     local id=$1 mode=(--headless)
-    [[ $2 != window ]] || mode=()
+    [[ $2 != window ]] || mode=(--draw)
     [[ -z $stats_dir ]] || stats_args=(--stats "$stats_dir/player-$id.stats")
     # nohup and no terminal: the players outlive this script and the session that ran it.
     (cd "$bin_dir" && exec nohup "$program" "${mode[@]}" --verbose --team_name "$team" \

@@ -4,6 +4,7 @@
 #   scripts/test.sh --sanitize  also: AddressSanitizer + UndefinedBehaviorSanitizer build of the
 #                               tests (build-asan/), ThreadSanitizer build of the runtime tests
 #                               (build-tsan/), and a bounded fuzzing run of the message parser
+#                               and of the game-log line decoder
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,13 +17,18 @@ for arg in "$@"; do
     case "$arg" in
         --sanitize) sanitize=1 ;;
         -h|--help)
-            sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'
+            sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
             exit 0 ;;
         *) echo "error: unknown argument '$arg' (try --help)" >&2; exit 2 ;;
     esac
 done
 
 zamo_ensure_packages
+# The monitor's window tests need an X server without a screen; without one they skip.
+if ! command -v Xvfb >/dev/null 2>&1; then
+    zamo_ensure_packages xvfb ||
+        echo "warning: xvfb could not be installed: the tests of windows on a display skip"
+fi
 
 export QT_QPA_PLATFORM=offscreen
 
@@ -64,6 +70,7 @@ if [ "$sanitize" = 1 ]; then
     echo "== AddressSanitizer + UndefinedBehaviorSanitizer (build-asan/)"
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    export LSAN_OPTIONS=suppressions=$root/scripts/lsan.supp
     build_tree "$root/build-asan" -DZAMO_SANITIZE=address -DZAMO_BUILD_BENCH=OFF \
         -DZAMO_BUILD_FUZZ=OFF
     # The real-server matches ran in the normal build; under the sanitizers they would only
@@ -77,11 +84,12 @@ if [ "$sanitize" = 1 ]; then
     ctest --test-dir "$root/build-tsan" --output-on-failure -L runtime --no-tests=ignore
 
     if [ -x "$root/scripts/fuzz.sh" ]; then
-        echo "== fuzzing the message parser for ${fuzz_seconds} s (build-fuzz/)"
+        echo "== fuzzing the message parser and the game-log lines for ${fuzz_seconds} s" \
+            "(build-fuzz/)"
         CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DZAMO_WERROR=ON \
             -DZAMO_SANITIZE=address -DZAMO_BUILD_UI=OFF -DZAMO_BUILD_TESTS=OFF \
             -DZAMO_BUILD_BENCH=OFF >/dev/null
-        cmake --build "$root/build-fuzz" -j2 --target zamo_parse_message_fuzz
+        cmake --build "$root/build-fuzz" -j2 --target zamo_parse_message_fuzz zamo_show_line_fuzz
         "$root/scripts/fuzz.sh" "$root/build-fuzz" "$fuzz_seconds"
     fi
 fi

@@ -144,6 +144,8 @@ CommandLine parseArguments(std::span<const std::string_view> args) {
             flag = &result.help;
         } else if (name == "verbose") {
             flag = &result.verbose;
+        } else if (name == "draw") {
+            flag = &result.draw;
         }
         if (flag == nullptr) {
             result.error = "unknown option " + std::string(arg.substr(0, 64)) + " (see --help)";
@@ -177,9 +179,13 @@ std::string_view commandLineUsage() {
            "Longer values are cut to the width given.\n"
            "\n"
            "Options:\n"
-           "  --headless              run without a window; exit status 0 after play,\n"
+           "  --headless              run without a window (no window library is loaded);\n"
+           "                          exit status 0 after play,\n"
            "                          1 when the automatic connection fails\n"
            "  --minimized             start with the window minimized\n"
+           "  --draw                  draw the world model in the window from the start\n"
+           "                          (without it the window stays white until the\n"
+           "                          drawing is switched on in its menu)\n"
            "  --verbose               print what the agent does (connecting, play, ending)\n"
            "                          on the standard error stream, with the cycle and the\n"
            "                          score every 50 cycles\n"
@@ -190,12 +196,20 @@ std::string_view commandLineUsage() {
            "                          think_cpu_p99_us, think_cpu_max_us (its processor\n"
            "                          time),\n"
            "                          cycles_without_body_command, late_commands (sent\n"
-           "                          after the next cycle had begun)\n"
+           "                          after the next cycle had begun), reaction_p50_us,\n"
+           "                          reaction_p99_us, reaction_max_us (from the datagram\n"
+           "                          that completed the cycle to the decision's first\n"
+           "                          command on the wire), late_cycles (cycles whose\n"
+           "                          commands left after the server's next cycle began)\n"
            "  --help                  print this text and exit\n"
            "\n"
            "The same switches are also accepted in the form /switch /value, for example\n"
            "  ZamoSoccer /team_name /Zamo_Right /player_id /1\n"
-           "in that form a value cannot contain a blank or a \"/\".\n";
+           "in that form a value cannot contain a blank or a \"/\".\n"
+           "\n"
+           "A server in synchronous mode (server::synch_mode=true) is followed by itself: the\n"
+           "player decides as soon as the server says (think) and answers (done) after its\n"
+           "commands, so the match runs as fast as the players think.\n";
 }
 
 }  // namespace zamo

@@ -39,6 +39,7 @@ struct CommandLine {
     bool minimized = false;
     bool help = false;
     bool verbose = false;
+    bool draw = false;      // the window draws the world model from the start
     std::string statsPath;  // --stats FILE: where the think loop's figures go at exit
     std::string error;      // one line; empty when the arguments were understood
 };

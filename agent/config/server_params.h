@@ -89,6 +89,8 @@ struct ServerParams {
     double visibleAngle = 90.0;
     int catchBanCycles = 5;
     int tackleCycles = 10;
+    // 1 when the server steps a cycle only once every client has said it is done.
+    int synchMode = 0;
 
     int playerTypeCount = kMaxPlayerTypes;
     std::array<PlayerType, kMaxPlayerTypes> playerTypes{};

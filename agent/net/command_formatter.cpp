@@ -1,11 +1,13 @@
 #include "agent/net/command_formatter.h"
 
+#include <poll.h>
+
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <thread>
 
 #include "agent/config/agent_config.h"
 #include "agent/config/server_params.h"
@@ -219,6 +221,10 @@ bool CommandFormatter::sendBye() {
     return sendCommand(endpoint_, "(bye)\n");
 }
 
+bool CommandFormatter::sendDone() {
+    return sendCommand(endpoint_, "(done)\n");
+}
+
 bool CommandFormatter::openFreshEndpoint() {
     const ServerEndpoint fresh = openEndpoint(config_.serverIp, config_.serverPort, true);
     if (fresh.socket == -1) {
@@ -233,20 +239,27 @@ bool CommandFormatter::openFreshEndpoint() {
 std::optional<std::string_view> CommandFormatter::awaitReply(std::span<char> buffer,
                                                              const StopCheck& stopRequested) {
     const int pollLimit = params_.cycleLength / kReplyPollMs * kReplyWaitCycles;
-    // Sleeping to a fixed schedule keeps the whole wait near its nominal length even when single
-    // sleeps overshoot.
     const auto start = std::chrono::steady_clock::now();
-    for (int attempts = 0;;) {
+    const auto deadline = start + pollLimit * kReplyPollStep;
+    for (int step = 1;; ++step) {
         if (const auto length = receiveDatagram(endpoint_, buffer)) {
             const std::string_view datagram(buffer.data(), std::min(*length, buffer.size()));
             // The server ends each datagram with a zero byte.
             return datagram.substr(0, datagram.find('\0'));
         }
-        ++attempts;
-        if (attempts > pollLimit || (stopRequested && stopRequested())) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline || (stopRequested && stopRequested())) {
             return std::nullopt;
         }
-        std::this_thread::sleep_until(start + attempts * kReplyPollStep);
+        // The reply is taken the moment it arrives; the steps of a fixed schedule only bound how
+        // late a stop request is seen.
+        while (start + step * kReplyPollStep <= now) {
+            ++step;
+        }
+        const auto wait =
+            std::chrono::ceil<std::chrono::milliseconds>(start + step * kReplyPollStep - now);
+        pollfd socket{endpoint_.socket, POLLIN, 0};
+        ::poll(&socket, 1, static_cast<int>(wait.count()));
     }
 }
 

@@ -58,6 +58,8 @@ class CommandFormatter {
     bool sendChangeView(int widthCode, int qualityCode);
     bool sendScore();
     bool sendBye();
+    // Tells the server in synchronous mode that this cycle's commands are all sent.
+    bool sendDone();
 
     // Opens a fresh endpoint to the configured server (closing the previous one), registers as a
     // player of teamName and waits about 30 cycles for the reply.

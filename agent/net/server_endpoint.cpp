@@ -4,11 +4,13 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace zamo {
@@ -39,6 +41,31 @@ std::optional<in_addr> resolveHost(std::string_view host) {
     return std::nullopt;
 }
 
+std::chrono::nanoseconds sinceEpoch(const timespec& t) {
+    return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
+}
+
+// The kernel stamps with the real-time clock; the age of the stamp carries it over to the steady
+// clock, which does not jump.
+std::chrono::steady_clock::time_point steadyArrival(const msghdr& message) {
+    const auto now = std::chrono::steady_clock::now();
+    for (cmsghdr* item = CMSG_FIRSTHDR(&message); item != nullptr;
+         item = CMSG_NXTHDR(const_cast<msghdr*>(&message), item)) {
+        if (item->cmsg_level != SOL_SOCKET || item->cmsg_type != SCM_TIMESTAMPNS) {
+            continue;
+        }
+        timespec stamp{};
+        std::memcpy(&stamp, CMSG_DATA(item), sizeof stamp);
+        timespec realNow{};
+        ::clock_gettime(CLOCK_REALTIME, &realNow);
+        const auto age = sinceEpoch(realNow) - sinceEpoch(stamp);
+        return age.count() > 0
+                   ? now - std::chrono::duration_cast<std::chrono::steady_clock::duration>(age)
+                   : now;
+    }
+    return now;
+}
+
 }  // namespace
 
 ServerEndpoint openEndpoint(std::string_view host, int port, bool nonBlocking) {
@@ -65,6 +92,9 @@ ServerEndpoint openEndpoint(std::string_view host, int port, bool nonBlocking) {
             return endpoint;
         }
     }
+    // Without the stamps the arrival times are the reading times: still usable, only later.
+    const int stamps = 1;
+    ::setsockopt(handle, SOL_SOCKET, SO_TIMESTAMPNS, &stamps, sizeof stamps);
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_addr.s_addr = htonl(INADDR_ANY);
@@ -105,6 +135,12 @@ bool sendCommand(const ServerEndpoint& endpoint, std::string_view text) {
 }
 
 std::optional<std::size_t> receiveDatagram(ServerEndpoint& endpoint, std::span<char> buffer) {
+    std::chrono::steady_clock::time_point arrival;
+    return receiveDatagram(endpoint, buffer, arrival);
+}
+
+std::optional<std::size_t> receiveDatagram(ServerEndpoint& endpoint, std::span<char> buffer,
+                                           std::chrono::steady_clock::time_point& arrival) {
     if (buffer.empty()) {
         return std::nullopt;
     }
@@ -116,12 +152,18 @@ std::optional<std::size_t> receiveDatagram(ServerEndpoint& endpoint, std::span<c
     // keeps a flood of them from holding the caller.
     for (int read = 0; read < kMaxReadsPerCall; ++read) {
         sockaddr_in sender{};
-        socklen_t senderLength = sizeof sender;
+        iovec part{buffer.data(), buffer.size() - 1};
+        alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(timespec))> control{};
+        msghdr message{};
+        message.msg_name = &sender;
+        message.msg_namelen = sizeof sender;
+        message.msg_iov = &part;
+        message.msg_iovlen = 1;
+        message.msg_control = control.data();
+        message.msg_controllen = control.size();
         // MSG_TRUNC makes the result the datagram's full length, so an oversize one is
         // recognised instead of being passed on cut short.
-        const ssize_t length =
-            ::recvfrom(endpoint.socket, buffer.data(), buffer.size() - 1, MSG_DONTWAIT | MSG_TRUNC,
-                       reinterpret_cast<sockaddr*>(&sender), &senderLength);
+        const ssize_t length = ::recvmsg(endpoint.socket, &message, MSG_DONTWAIT | MSG_TRUNC);
         if (length < 0) {
             break;
         }
@@ -130,13 +172,14 @@ std::optional<std::size_t> receiveDatagram(ServerEndpoint& endpoint, std::span<c
         }
         // Only the server may move the reply port: any local process could otherwise redirect
         // the agent's commands by sending it one datagram.
-        if (sender.sin_family != AF_INET ||
+        if (message.msg_namelen < sizeof sender || sender.sin_family != AF_INET ||
             sender.sin_addr.s_addr != endpoint.serverAddress.sin_addr.s_addr) {
             continue;
         }
         endpoint.serverAddress.sin_port = sender.sin_port;
         if (length > 0) {
             buffer[static_cast<std::size_t>(length)] = '\0';
+            arrival = steadyArrival(message);
             return static_cast<std::size_t>(length);
         }
     }

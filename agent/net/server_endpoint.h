@@ -2,6 +2,7 @@
 
 #include <netinet/in.h>
 
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <span>
@@ -31,6 +32,11 @@ bool sendCommand(const ServerEndpoint& endpoint, std::string_view text);
 // is read (at most 16 reads per call); with none left there is no result and buffer[0] is zero.
 // Only a datagram from the server moves the reply port.
 std::optional<std::size_t> receiveDatagram(ServerEndpoint& endpoint, std::span<char> buffer);
+// The same, also telling when the datagram reached the host (the kernel's receive time on the
+// steady clock; the time of reading where the socket gives none), so that the time it waited in
+// the socket counts.
+std::optional<std::size_t> receiveDatagram(ServerEndpoint& endpoint, std::span<char> buffer,
+                                           std::chrono::steady_clock::time_point& arrival);
 
 // Closes the socket, if open, and marks the endpoint closed.
 void closeEndpoint(ServerEndpoint& endpoint);

@@ -472,6 +472,10 @@ HearSender classifySender(std::string_view word) {
 
 bool SensorParser::parseMessage(std::string_view text, SensorMessage& out) {
     text = untilNul(text);
+    if (text == "(think)") {
+        out.kind = kThinkMessage;
+        return true;
+    }
     ListReader list = groupReader(text);
     std::string_view word;
     if (!list.next(word)) {

@@ -27,9 +27,12 @@ enum SensorKind : int {
     kSeeMessage = 0,
     kHearMessage = 1,
     kSenseBodyMessage = 2,
+    // "(think)": in synchronous mode every sensor message of the cycle is out, decide now. It
+    // carries no record.
+    kThinkMessage = 3,
     // The server's parameters or a player type, already applied to the ServerParams.
-    kParameterMessage = 3,
-    kPlayerTypeMessage = 4,
+    kParameterMessage = 4,
+    kPlayerTypeMessage = 5,
 };
 
 // Team codes of a seen player.
@@ -147,9 +150,10 @@ class SensorParser {
     SensorParser(AgentConfig& config, SelfState& self, ServerParams& params)
         : config_(config), self_(self), params_(params) {}
 
-    // True when out holds a see, hear, sense_body or player type change record, and for a
-    // parameter or player type message, which is applied to the parameters at once. A score
-    // message updates the score block and gives false, like every other kind of message.
+    // True when out holds a see, hear, sense_body or player type change record, or is the think
+    // cue, and for a parameter or player type message, which is applied to the parameters at
+    // once. A score message updates the score block and gives false, like every other kind of
+    // message.
     bool parseMessage(std::string_view text, SensorMessage& out);
 
     // A see message with more than kMaxSeenObjects objects keeps the first ones. Seeing a team

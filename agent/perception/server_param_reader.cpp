@@ -91,6 +91,7 @@ constexpr std::array kServerFields{
     real("visible_angle", 45, &SP::visibleAngle, 1.0, 360.0),
     integer("catch_ban_cycle", 79, &SP::catchBanCycles, 0, 1000),
     integer("tackle_cycles", -1, &SP::tackleCycles, 0, 1000),
+    integer("synch_mode", -1, &SP::synchMode, 0, 1),
 };
 
 constexpr std::array kPlayerParamFields{

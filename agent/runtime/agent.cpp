@@ -1,6 +1,5 @@
 #include "agent/runtime/agent.h"
 
-#include <chrono>
 #include <string>
 #include <utility>
 
@@ -9,8 +8,6 @@
 namespace zamo {
 
 namespace {
-
-constexpr std::chrono::milliseconds kStopCheckPace{10};
 
 std::string sideName(int side) {
     switch (side) {
@@ -38,13 +35,18 @@ void Agent::loadConfiguration(const LaunchArguments& arguments,
     uniformNumberKnown_ = context_->config.uniformNumber != kNoTime;
     announceTitle();
     std::lock_guard lock(lifecycleMutex_);
-    startThread(refreshThread_, [this](const std::atomic<bool>& stop) {
-        while (!stop.load()) {
-            if (refreshEvent_.waitFor(kStopCheckPace) && !stop.load()) {
+    startThread(
+        refreshThread_,
+        [this](const std::atomic<bool>& stop) {
+            while (true) {
+                refreshEvent_.wait();
+                if (stop.load()) {
+                    return;
+                }
                 host_.redraw();
             }
-        }
-    });
+        },
+        [this] { refreshEvent_.signal(); });
 }
 
 bool Agent::startAutoConnect() {
@@ -59,8 +61,9 @@ bool Agent::startAutoConnect() {
 
 bool Agent::startConnectDialog() {
     std::lock_guard lock(lifecycleMutex_);
-    return startThread(connectDialogThread_,
-                       [this](const std::atomic<bool>& stop) { connectDialogLoop(&stop); });
+    return startThread(
+        connectDialogThread_, [this](const std::atomic<bool>& stop) { connectDialogLoop(&stop); },
+        [this] { connectDialogDone_.signal(); });
 }
 
 bool Agent::startReconnect() {
@@ -71,11 +74,14 @@ bool Agent::startReconnect() {
 
 bool Agent::startReconnectDialog() {
     std::lock_guard lock(lifecycleMutex_);
-    return startThread(reconnectDialogThread_,
-                       [this](const std::atomic<bool>& stop) { reconnectDialogLoop(&stop); });
+    return startThread(
+        reconnectDialogThread_,
+        [this](const std::atomic<bool>& stop) { reconnectDialogLoop(&stop); },
+        [this] { reconnectDialogDone_.signal(); });
 }
 
-bool Agent::startThread(ThreadSlot& slot, std::function<void(const std::atomic<bool>&)> body) {
+bool Agent::startThread(ThreadSlot& slot, std::function<void(const std::atomic<bool>&)> body,
+                        std::function<void()> wake) {
     if (slot.running.load()) {
         return false;
     }
@@ -85,6 +91,7 @@ bool Agent::startThread(ThreadSlot& slot, std::function<void(const std::atomic<b
     }
     slot.stop = false;
     slot.running = true;
+    slot.wake = std::move(wake);
     slot.thread = std::thread([&slot, body = std::move(body)] {
         body(slot.stop);
         slot.running = false;
@@ -97,6 +104,9 @@ bool Agent::stopThread(ThreadSlot& slot) {
         return false;
     }
     slot.stop = true;
+    if (slot.wake) {
+        slot.wake();
+    }
     slot.thread.join();
     slot.running = false;
     return true;
@@ -135,15 +145,20 @@ void Agent::finishConnection(bool succeeded, int side, int uniformNumber, int pl
         announceTitle();
         // No receive or think thread runs while a connection attempt does (teardown joins the
         // connection threads before those two), so their slots are this thread's alone here.
-        startThread(thinkThread_,
-                    [this](const std::atomic<bool>& stop) { context_->runtime.thinkLoop(stop); });
-        startThread(receiveThread_, [this](const std::atomic<bool>& stop) {
-            if (context_->runtime.receiveLoop(stop, playing_, refreshEvent_) ==
-                ReceiveEnd::kServerSilent) {
-                host_.lifecycleEvent("silence: the server stopped sending");
-                host_.requestClose(CloseReason::kServerSilent);
-            }
-        });
+        AgentRuntime& runtime = context.runtime;
+        startThread(
+            thinkThread_, [&runtime](const std::atomic<bool>& stop) { runtime.thinkLoop(stop); },
+            [&runtime] { runtime.wakeThinker(); });
+        AutoResetEvent* refresh = host_.drawsEachCycle() ? &refreshEvent_ : nullptr;
+        startThread(
+            receiveThread_,
+            [this, &runtime, refresh](const std::atomic<bool>& stop) {
+                if (runtime.receiveLoop(stop, playing_, refresh) == ReceiveEnd::kServerSilent) {
+                    host_.lifecycleEvent("silence: the server stopped sending");
+                    host_.requestClose(CloseReason::kServerSilent);
+                }
+            },
+            [&runtime] { runtime.wakeReceiver(); });
         host_.lifecycleEvent("connected as side " + sideName(side) + ", number " +
                              std::to_string(uniformNumber));
     } else {
@@ -177,12 +192,12 @@ void Agent::dialogLoop(DialogKind kind, const std::atomic<bool>* stop) {
     while (!stopped()) {
         values.teamName = config.teamName;
         done.reset();
-        host_.requestDialog(kind);
-        while (!done.waitFor(kStopCheckPace)) {
-            if (stopped()) {
-                return;
-            }
+        // A stop that came with its wake-up just before the reset is seen here.
+        if (stopped()) {
+            return;
         }
+        host_.requestDialog(kind);
+        done.wait();
         if (result.load() != 1 || stopped()) {
             return;
         }
@@ -240,6 +255,7 @@ void Agent::teardown() {
 
 void Agent::setPlaying(bool playing) {
     playing_ = playing ? 1 : 0;
+    context_->runtime.wakeReceiver();
     host_.lifecycleEvent(playing ? "playing" : "paused");
 }
 

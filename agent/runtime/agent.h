@@ -31,10 +31,12 @@ enum class AgentState { kStarting, kConnecting, kDisconnected, kPlaying, kPaused
 // One agent: its components, its connection state and its threads. The host (window or headless
 // program) turns menu commands into the calls below and answers the agent's requests.
 //
-// Threads stop cooperatively: each checks its stop flag at least every 10 ms, and teardown joins
-// them, so once teardown returns no stopped thread takes another step and the components are
-// ready for the next connection. Teardown, loadConfiguration and the start calls belong to the
-// host's thread; the agent's own threads never call them, they ask the host instead.
+// Threads stop cooperatively: teardown sets a thread's stop flag and wakes it from whatever it
+// sleeps on (a connection attempt sees the flag within 10 ms), then joins it, so once teardown
+// returns no stopped thread takes another step and the components are ready for the next
+// connection. No thread wakes but for work or a request. Teardown, loadConfiguration and the
+// start calls belong to the host's thread; the agent's own threads never call them, they ask the
+// host instead.
 class Agent {
   public:
     explicit Agent(AgentHost& host);
@@ -87,9 +89,12 @@ class Agent {
         std::thread thread;
         std::atomic<bool> stop{false};
         std::atomic<bool> running{false};
+        // Makes the thread look at its stop flag now; none for threads that look often enough.
+        std::function<void()> wake;
     };
 
-    bool startThread(ThreadSlot& slot, std::function<void(const std::atomic<bool>&)> body);
+    bool startThread(ThreadSlot& slot, std::function<void(const std::atomic<bool>&)> body,
+                     std::function<void()> wake = {});
     // True when the slot had a thread, now joined.
     bool stopThread(ThreadSlot& slot);
     void dialogLoop(DialogKind kind, const std::atomic<bool>* stop);

@@ -21,6 +21,8 @@ class AgentHost {
 
     // The world changed or the drawing was switched: redraw the field.
     virtual void redraw() = 0;
+    // False for a host without a picture: the agent then asks for no redraw after each cycle.
+    virtual bool drawsEachCycle() const { return true; }
     // Show the set-up dialog for Agent::dialogValues(kind) and, once it is closed, answer with
     // Agent::answerDialog(kind, accepted).
     virtual void requestDialog(DialogKind kind) = 0;

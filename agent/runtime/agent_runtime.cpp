@@ -1,6 +1,15 @@
 #include "agent/runtime/agent_runtime.h"
 
-#include <chrono>
+#include <poll.h>
+#include <sched.h>
+#include <sys/eventfd.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <ctime>
 
 #include "agent/net/server_endpoint.h"
@@ -10,10 +19,10 @@ namespace zamo {
 
 namespace {
 
-constexpr std::chrono::milliseconds kPollPace{10};
 constexpr int kHighQuality = 1;
-// A flood of datagrams must not hold the agent mutex for long; the rest waits for the next pass.
-constexpr int kMaxReadsPerPass = 256;
+// Datagrams handled between two looks at the stop flag, so a flood cannot hold off teardown.
+constexpr int kMaxReadsPerWake = 64;
+constexpr int kSilenceCycles = 150;
 
 std::chrono::nanoseconds threadCpuTime() {
     timespec now{};
@@ -29,143 +38,305 @@ int allCommands(const SentCommandCounters& c) {
     return bodyCommands(c) + c.sayCount + c.turnNeckCount + c.changeViewCount;
 }
 
+// A thread that asks for short time slices is let run sooner when it wakes while others compute,
+// and the loops never run for long. The thread keeps its niceness; a kernel without slices of
+// choice refuses, and nothing changes.
+void askForShortSlices() {
+    // The kernel's sched_attr, which the C library does not declare.
+    struct SchedulingAttributes {
+        std::uint32_t size = sizeof(SchedulingAttributes);
+        std::uint32_t policy = SCHED_OTHER;
+        std::uint64_t flags = 0;
+        std::int32_t nice = 0;
+        std::uint32_t priority = 0;
+        std::uint64_t runtime = 0;
+        std::uint64_t deadline = 0;
+        std::uint64_t period = 0;
+    };
+    constexpr std::uint64_t kSliceNs = 100'000;
+    SchedulingAttributes attributes;
+    attributes.nice = ::getpriority(PRIO_PROCESS, 0);
+    attributes.runtime = kSliceNs;
+    ::syscall(SYS_sched_setattr, 0, &attributes, 0U);
+}
+
 }  // namespace
 
-int AgentRuntime::silenceLimit() const {
-    return context_.serverParams.cycleLength / 10 * 150;
+AgentRuntime::AgentRuntime(AgentContext& context)
+    : context_(context), wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+AgentRuntime::~AgentRuntime() {
+    if (wakeFd_ >= 0) {
+        ::close(wakeFd_);
+    }
+}
+
+std::chrono::milliseconds AgentRuntime::silenceLimit() const {
+    return std::chrono::milliseconds(context_.serverParams.cycleLength * kSilenceCycles);
+}
+
+void AgentRuntime::wakeReceiver() {
+    const std::uint64_t one = 1;
+    // A full counter already wakes the loop; nothing else can go wrong with an eventfd.
+    [[maybe_unused]] const auto written = ::write(wakeFd_, &one, sizeof one);
+}
+
+void AgentRuntime::wakeThinker() {
+    thinkEvent_.signal();
+}
+
+void AgentRuntime::startConnection() {
+    std::lock_guard lock(mutex_);
+    passPending_ = false;
+    doneOwed_ = false;
+    decided_ = {};
+    context_.cycleTimer.bodyArrived = false;
+    context_.cycleTimer.seeArrived = false;
+    setSynchronous(false);
+}
+
+void AgentRuntime::waitForEvents(bool reading, std::optional<TimePoint> until) {
+    std::array<pollfd, 2> fds{{{wakeFd_, POLLIN, 0}, {context_.endpoint.socket, POLLIN, 0}}};
+    timespec timeout{};
+    timespec* wait = nullptr;
+    if (until) {
+        const auto left = std::max(*until - std::chrono::steady_clock::now(),
+                                   std::chrono::steady_clock::duration::zero());
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+        timeout.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+        timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+        wait = &timeout;
+    }
+    const nfds_t count = reading && context_.endpoint.socket >= 0 ? 2 : 1;
+    if (::ppoll(fds.data(), count, wait, nullptr) > 0 && (fds[0].revents & POLLIN) != 0) {
+        std::uint64_t wakes = 0;
+        [[maybe_unused]] const auto taken = ::read(wakeFd_, &wakes, sizeof wakes);
+    }
 }
 
 ReceiveEnd AgentRuntime::receiveLoop(const std::atomic<bool>& stop, const std::atomic<int>& playing,
-                                     AutoResetEvent& refresh) {
-    const int limit = silenceLimit();
-    int silence = 0;
+                                     AutoResetEvent* refresh) {
+    askForShortSlices();
+    startConnection();
+    const auto silence = silenceLimit();
+    auto lastHeard = std::chrono::steady_clock::now();
     while (!stop.load()) {
-        pollEvent_.waitFor(kPollPace);
+        if (playing.load() == 0) {
+            waitForEvents(false, std::nullopt);
+            // A paused agent never reaches the silence limit; resuming starts the count afresh.
+            lastHeard = std::chrono::steady_clock::now();
+            continue;
+        }
+        const bool reading = !passPending_.load();
+        TimePoint until = lastHeard + silence;
+        {
+            std::lock_guard lock(mutex_);
+            const CycleTimer& timer = context_.cycleTimer;
+            if (reading && timer.bodyArrived && timer.syncSee && !synchronous_) {
+                until = std::min(until, timer.decisionDeadline());
+            }
+        }
+        waitForEvents(reading, until);
         if (stop.load()) {
             break;
         }
         if (playing.load() == 0) {
-            silence = 0;
             continue;
         }
-        if (++silence > limit) {
+        if (!passPending_.load()) {
+            for (int reads = 0; reads < kMaxReadsPerWake && !stop.load(); ++reads) {
+                std::lock_guard lock(mutex_);
+                ServerEndpoint& endpoint = context_.endpoint;
+                // The server serves this agent from one port once registered; a datagram from
+                // any other port is somebody else's and must neither redirect the commands nor
+                // be believed.
+                const auto serverPort = endpoint.serverAddress.sin_port;
+                TimePoint arrival;
+                const auto length = receiveDatagram(endpoint, buffer_, arrival);
+                if (!length) {
+                    break;
+                }
+                if (endpoint.serverAddress.sin_port != serverPort) {
+                    endpoint.serverAddress.sin_port = serverPort;
+                    continue;
+                }
+                lastHeard = std::chrono::steady_clock::now();
+                if (handleDatagram(std::string_view(buffer_.data(), *length), arrival, refresh)) {
+                    // Nothing more is read until the decision is out.
+                    break;
+                }
+            }
+            std::lock_guard lock(mutex_);
+            if (!passPending_.load()) {
+                const auto now = std::chrono::steady_clock::now();
+                handOnIfDue(now, now, refresh);
+            }
+        }
+        if (std::chrono::steady_clock::now() - lastHeard > silence) {
             return ReceiveEnd::kServerSilent;
         }
-        std::lock_guard lock(mutex_);
-        if (drain()) {
-            silence = 0;
-        }
-        handOnCycleIfReady(refresh);
     }
     return ReceiveEnd::kStopped;
 }
 
-void AgentRuntime::thinkLoop(const std::atomic<bool>& stop) {
-    while (!stop.load()) {
-        if (!thinkEvent_.waitFor(kPollPace) || stop.load()) {
-            continue;
-        }
-        std::lock_guard lock(mutex_);
-        const auto start = std::chrono::steady_clock::now();
-        const auto cpuStart = threadCpuTime();
-        const SentCommandCounters before = context_.commandSender.counters();
-        context_.thinkCycle.runThinkCycle();
-        recordPass(start, cpuStart, before);
+bool AgentRuntime::handleDatagram(std::string_view text, TimePoint arrival,
+                                  AutoResetEvent* refresh) {
+    if (!context_.sensorParser.parseMessage(text, message_)) {
+        return false;
     }
-}
-
-void AgentRuntime::recordPass(std::chrono::steady_clock::time_point start,
-                              std::chrono::nanoseconds cpuStart,
-                              const SentCommandCounters& before) {
-    const auto end = std::chrono::steady_clock::now();
-    const auto cpu = threadCpuTime() - cpuStart;
-    const SentCommandCounters& after = context_.commandSender.counters();
-    // The next cycle has begun when its body sense has already been read (it waits for its
-    // visual message, so the cycle was not handed on), or when a whole cycle has passed since
-    // this cycle's body sense was read.
-    const CycleTimer& timer = context_.cycleTimer;
-    const bool nextCycleBegun =
-        timer.bodyArrived ||
-        end - timer.cycleStart >= std::chrono::milliseconds(context_.serverParams.cycleLength);
-    const int sent = allCommands(after) - allCommands(before);
-    stats_.recordPass(end - start, cpu, bodyCommands(after) != bodyCommands(before),
-                      nextCycleBegun ? sent : 0);
-}
-
-bool AgentRuntime::drain() {
-    ServerEndpoint& endpoint = context_.endpoint;
-    bool readAny = false;
-    for (int reads = 0; reads < kMaxReadsPerPass; ++reads) {
-        // The server serves this agent from one port once registered; a datagram from any other
-        // port is somebody else's and must neither redirect the commands nor be believed.
-        const auto serverPort = endpoint.serverAddress.sin_port;
-        const auto length = receiveDatagram(endpoint, buffer_);
-        if (!length) {
-            return readAny;
-        }
-        if (endpoint.serverAddress.sin_port != serverPort) {
-            endpoint.serverAddress.sin_port = serverPort;
-            continue;
-        }
-        readAny = true;
-        if (!context_.sensorParser.parseMessage(std::string_view(buffer_.data(), *length),
-                                                message_)) {
-            // Anything the parser does not take ends this pass; the rest waits for the next.
-            return readAny;
-        }
-        dispatch(message_);
-    }
-    return readAny;
-}
-
-void AgentRuntime::dispatch(const SensorMessage& message) {
     SensorStore& store = context_.sensorStore;
     CycleTimer& timer = context_.cycleTimer;
-    switch (message.kind) {
+    switch (message_.kind) {
         case kSeeMessage:
-            store.lastSee = message.see;
-            timer.onSee();
-            controlViewAfterSee();
+            store.lastSee = message_.see;
+            timer.onSee(arrival);
+            if (!synchronous_) {
+                controlViewAfterSee();
+            }
             break;
         case kHearMessage:
-            if (message.hear.sender == kSenderReferee) {
+            if (message_.hear.sender == kSenderReferee) {
                 onRefereeMessage(context_.playMode, context_.self, context_.serverParams,
-                                 message.hear.textView(), message.hear.time);
-            } else if (message.hear.sender == kSenderOur) {
-                store.lastHearFromTeammate = message.hear;
+                                 message_.hear.textView(), message_.hear.time);
+            } else if (message_.hear.sender == kSenderOur) {
+                store.lastHearFromTeammate = message_.hear;
             }
             break;
         case kSenseBodyMessage:
-            store.lastBody = message.senseBody;
-            timer.onBody(message.senseBody.time);
-            controlViewAfterBody();
+            closeDecidedCycle(arrival);
+            store.lastBody = message_.senseBody;
+            timer.onBody(message_.senseBody.time, arrival);
+            if (!synchronous_) {
+                controlViewAfterBody();
+            }
             break;
         case kParameterMessage:
-            // The parser has applied it already.
+            if (context_.serverParams.synchMode == 1) {
+                setSynchronous(true);
+            }
             break;
         case kPlayerTypeMessage:
-            context_.worldModel.applyPlayerTypeChange(message.typeChange);
+            context_.worldModel.applyPlayerTypeChange(message_.typeChange);
             break;
+        case kThinkMessage:
+            return onThink(arrival, refresh);
+    }
+    return handOnIfDue(arrival, std::chrono::steady_clock::now(), refresh);
+}
+
+bool AgentRuntime::onThink(TimePoint arrival, AutoResetEvent* refresh) {
+    setSynchronous(true);
+    if (context_.cycleTimer.bodyArrived) {
+        handOn(arrival, refresh);
+        doneOwed_ = true;
+        return true;
+    }
+    // Nothing to decide: this cycle's body sense was lost, or the cycle was decided before the
+    // mode was known. The server waits for the word either way.
+    context_.commandSender.doDone();
+    return false;
+}
+
+void AgentRuntime::setSynchronous(bool on) {
+    synchronous_ = on;
+    context_.cycleTimer.synchronous = on;
+    if (on) {
+        context_.cycleTimer.syncSee = false;
     }
 }
 
-void AgentRuntime::handOnCycleIfReady(AutoResetEvent& refresh) {
+bool AgentRuntime::handOnIfDue(TimePoint trigger, TimePoint now, AutoResetEvent* refresh) {
     CycleTimer& timer = context_.cycleTimer;
-    if (!timer.bodyArrived) {
-        return;
+    if (!timer.bodyArrived || synchronous_) {
+        return false;
     }
     if (timer.syncSee) {
-        if (timer.elapsedMs() < timer.decisionDeadlineMs()) {
-            return;
+        const TimePoint deadline = timer.decisionDeadline();
+        if (now < deadline) {
+            return false;
         }
         // The visual message expected in this cycle did not come in time.
         controlViewAfterSee();
+        trigger = std::min(trigger, deadline);
     }
+    handOn(trigger, refresh);
+    return true;
+}
+
+void AgentRuntime::handOn(TimePoint trigger, AutoResetEvent* refresh) {
+    CycleTimer& timer = context_.cycleTimer;
     timer.bodyArrived = false;
     timer.seeArrived = false;
     context_.worldModel.updateWorld();
+    trigger_ = trigger;
+    passCycleStart_ = timer.cycleStart;
+    passPending_ = true;
     thinkEvent_.signal();
-    refresh.signal();
+    if (refresh != nullptr) {
+        refresh->signal();
+    }
+}
+
+void AgentRuntime::closeDecidedCycle(TimePoint arrival) {
+    if (!decided_.open) {
+        return;
+    }
+    decided_.open = false;
+    if (decided_.lastSent && arrival < *decided_.lastSent) {
+        stats_.recordLateCycle(decided_.commands);
+    }
+}
+
+void AgentRuntime::thinkLoop(const std::atomic<bool>& stop) {
+    askForShortSlices();
+    while (true) {
+        thinkEvent_.wait();
+        if (stop.load()) {
+            break;
+        }
+        {
+            std::lock_guard lock(mutex_);
+            if (!passPending_.load()) {
+                continue;
+            }
+            const auto start = std::chrono::steady_clock::now();
+            const auto cpuStart = threadCpuTime();
+            const SentCommandCounters before = context_.commandSender.counters();
+            context_.commandSender.markSendTimes();
+            context_.thinkCycle.runThinkCycle();
+            if (synchronous_) {
+                // No timing steers the view here: the width the decision wants is the one used.
+                changeView(context_.self.wantedViewWidth);
+            }
+            if (doneOwed_) {
+                context_.commandSender.doDone();
+                doneOwed_ = false;
+            }
+            recordPass(start, cpuStart, before);
+            passPending_ = false;
+        }
+        wakeReceiver();
+    }
+}
+
+void AgentRuntime::recordPass(TimePoint start, std::chrono::nanoseconds cpuStart,
+                              const SentCommandCounters& before) {
+    const auto end = std::chrono::steady_clock::now();
+    const auto cpu = threadCpuTime() - cpuStart;
+    const CommandSender& sender = context_.commandSender;
+    const SentCommandCounters& after = sender.counters();
+    stats_.recordPass(end - start, cpu, bodyCommands(after) != bodyCommands(before));
+    if (const auto first = sender.firstSentSinceMark()) {
+        stats_.recordReaction(*first - trigger_);
+    }
+    decided_ = {true, sender.lastSentSinceMark(), allCommands(after) - allCommands(before)};
+    // The next cycle has begun once its body sense arrived (told when it is read), or, unless the
+    // server waits for everyone, once a whole cycle has passed since this cycle's body sense.
+    const auto cycle = std::chrono::milliseconds(context_.serverParams.cycleLength);
+    if (!synchronous_ && decided_.lastSent && *decided_.lastSent - passCycleStart_ >= cycle) {
+        decided_.open = false;
+        stats_.recordLateCycle(decided_.commands);
+    }
 }
 
 void AgentRuntime::controlViewAfterSee() {

@@ -10,6 +10,12 @@ void AutoResetEvent::signal() {
     condition_.notify_one();
 }
 
+void AutoResetEvent::wait() {
+    std::unique_lock lock(mutex_);
+    condition_.wait(lock, [this] { return signalled_; });
+    signalled_ = false;
+}
+
 bool AutoResetEvent::waitFor(std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
     if (!condition_.wait_for(lock, timeout, [this] { return signalled_; })) {

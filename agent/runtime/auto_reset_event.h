@@ -15,6 +15,8 @@ class AutoResetEvent {
     AutoResetEvent& operator=(const AutoResetEvent&) = delete;
 
     void signal();
+    // Takes the signal, waiting for one as long as it takes.
+    void wait();
     // True when the signal was taken; false when the time ran out first.
     bool waitFor(std::chrono::milliseconds timeout);
     // Drops a pending signal, if any.

@@ -27,7 +27,28 @@ std::optional<double> CommandSender::ownSpeed() const {
     return length(velocity);
 }
 
+void CommandSender::noteSent() {
+    lastSent_ = std::chrono::steady_clock::now();
+    if (!sentSinceMark_) {
+        firstSent_ = lastSent_;
+        sentSinceMark_ = true;
+    }
+}
+
+void CommandSender::markSendTimes() {
+    sentSinceMark_ = false;
+}
+
+std::optional<std::chrono::steady_clock::time_point> CommandSender::firstSentSinceMark() const {
+    return sentSinceMark_ ? std::optional(firstSent_) : std::nullopt;
+}
+
+std::optional<std::chrono::steady_clock::time_point> CommandSender::lastSentSinceMark() const {
+    return sentSinceMark_ ? std::optional(lastSent_) : std::nullopt;
+}
+
 void CommandSender::record(int kind, double firstValue, double secondValue) {
+    noteSent();
     history_[static_cast<std::size_t>(historyNext_)] = {kind, clock_.cycle, firstValue,
                                                         secondValue};
     historyNext_ = (historyNext_ + 1) % static_cast<int>(kSentHistorySize);
@@ -123,15 +144,24 @@ bool CommandSender::doSay(std::string_view text) {
         return false;
     }
     ++counters_.sayCount;
+    noteSent();
     return true;
 }
 
 bool CommandSender::doScore() {
-    return formatter_.sendScore();
+    if (!formatter_.sendScore()) {
+        return false;
+    }
+    noteSent();
+    return true;
 }
 
 bool CommandSender::doBye() {
     return formatter_.sendBye();
+}
+
+bool CommandSender::doDone() {
+    return formatter_.sendDone();
 }
 
 void CommandSender::executeCommands(const CommandList& commands) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <string_view>
@@ -61,6 +62,8 @@ class CommandSender {
     bool doSay(std::string_view text);  // an empty text is refused
     bool doScore();
     bool doBye();
+    // Synchronous mode: this cycle's commands are out.
+    bool doDone();
 
     // Sends the list's entries in order; kinds without a dispatch (change_view, kNoCommand, ...)
     // are skipped and a failed entry does not stop the rest.
@@ -71,12 +74,18 @@ class CommandSender {
     // The newest record of that cycle and kind.
     std::optional<SentCommandRecord> findSentCommand(int cycle, int kind) const;
 
+    // Starts timing the sends of one think pass: the first and the last command sent from now.
+    void markSendTimes();
+    std::optional<std::chrono::steady_clock::time_point> firstSentSinceMark() const;
+    std::optional<std::chrono::steady_clock::time_point> lastSentSinceMark() const;
+
     const SentCommandCounters& counters() const { return counters_; }
     const std::array<SentCommandRecord, kSentHistorySize>& history() const { return history_; }
     int historyNext() const { return historyNext_; }
 
   private:
     void record(int kind, double firstValue, double secondValue);
+    void noteSent();
     std::optional<double> ownSpeed() const;
 
     CommandFormatter& formatter_;
@@ -88,6 +97,9 @@ class CommandSender {
     std::array<SentCommandRecord, kSentHistorySize> history_{};
     SentCommandCounters counters_;
     int historyNext_ = 0;
+    bool sentSinceMark_ = false;
+    std::chrono::steady_clock::time_point firstSent_{};
+    std::chrono::steady_clock::time_point lastSent_{};
 };
 
 }  // namespace zamo

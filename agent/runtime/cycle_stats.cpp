@@ -35,14 +35,22 @@ std::int64_t LatencyHistogram::percentileUs(double fraction) const {
 }
 
 void CycleStats::recordPass(std::chrono::nanoseconds latency, std::chrono::nanoseconds cpu,
-                            bool bodyCommandSent, int lateCommands) {
+                            bool bodyCommandSent) {
     latency_.record(latency);
     cpu_.record(cpu);
     if (!bodyCommandSent) {
         ++withoutBody_;
     }
-    if (lateCommands > 0) {
-        late_ += lateCommands;
+}
+
+void CycleStats::recordReaction(std::chrono::nanoseconds reaction) {
+    reaction_.record(reaction);
+}
+
+void CycleStats::recordLateCycle(int commands) {
+    ++lateCycles_;
+    if (commands > 0) {
+        late_ += commands;
     }
 }
 
@@ -56,6 +64,10 @@ CycleStatsSummary CycleStats::summary() const {
     s.cpuMaxUs = cpu_.maxUs();
     s.cyclesWithoutBodyCommand = withoutBody_;
     s.lateCommands = late_;
+    s.reactionP50Us = reaction_.percentileUs(0.50);
+    s.reactionP99Us = reaction_.percentileUs(0.99);
+    s.reactionMaxUs = reaction_.maxUs();
+    s.lateCycles = lateCycles_;
     return s;
 }
 
@@ -75,6 +87,10 @@ std::string formatStats(const CycleStatsSummary& s) {
     line("think_cpu_max_us", s.cpuMaxUs);
     line("cycles_without_body_command", s.cyclesWithoutBodyCommand);
     line("late_commands", s.lateCommands);
+    line("reaction_p50_us", s.reactionP50Us);
+    line("reaction_p99_us", s.reactionP99Us);
+    line("reaction_max_us", s.reactionMaxUs);
+    line("late_cycles", s.lateCycles);
     return text;
 }
 

@@ -39,26 +39,37 @@ struct CycleStatsSummary {
     std::int64_t cpuMaxUs = 0;
     std::int64_t cyclesWithoutBodyCommand = 0;
     std::int64_t lateCommands = 0;
+    std::int64_t reactionP50Us = 0;
+    std::int64_t reactionP99Us = 0;
+    std::int64_t reactionMaxUs = 0;
+    std::int64_t lateCycles = 0;
 };
 
 // Per-cycle figures of the think loop.
 class CycleStats {
   public:
     // One think pass: how long it took from start to end (latency) and on the processor (the
-    // difference is time the thread waited for the processor), whether a body command (kick,
-    // dash, turn, catch, move, tackle) left, and how many of its commands left after the next
-    // cycle had begun.
+    // difference is time the thread waited for the processor), and whether a body command (kick,
+    // dash, turn, catch, move, tackle) left.
     void recordPass(std::chrono::nanoseconds latency, std::chrono::nanoseconds cpu,
-                    bool bodyCommandSent, int lateCommands);
+                    bool bodyCommandSent);
+    // From what started a decision (the arrival of the datagram that completed the cycle, or the
+    // end of the wait for a visual message) to its first command on the wire.
+    void recordReaction(std::chrono::nanoseconds reaction);
+    // A decided cycle whose commands (that many) left after the server's next cycle had begun.
+    void recordLateCycle(int commands);
 
     const LatencyHistogram& latency() const { return latency_; }
+    const LatencyHistogram& reaction() const { return reaction_; }
     CycleStatsSummary summary() const;
 
   private:
     LatencyHistogram latency_;
     LatencyHistogram cpu_;
+    LatencyHistogram reaction_;
     std::int64_t withoutBody_ = 0;
     std::int64_t late_ = 0;
+    std::int64_t lateCycles_ = 0;
 };
 
 // The "key value" lines of the statistics file.

@@ -23,19 +23,31 @@ int CycleTimer::decisionDeadlineMs() const {
     return params_.cycleLength - params_.serverReceiveStep - 15;
 }
 
-void CycleTimer::onBody(int cycle) {
+CycleTimer::TimePoint CycleTimer::decisionDeadline() const {
+    return cycleStart + std::chrono::milliseconds(decisionDeadlineMs());
+}
+
+void CycleTimer::onBody(int cycle, TimePoint arrival) {
     bodyArrived = true;
-    cycleStart = std::chrono::steady_clock::now();
+    cycleStart = arrival;
     clock_.cycle = cycle;
     seeOffset -= params_.bodySenseInterval;
+    if (synchronous) {
+        syncSee = false;
+        return;
+    }
     const int expected =
         static_cast<int>(params_.visualIntervalNormal * viewWidthFactor(self_.viewWidth));
     syncSee = seeOffset + expected < decisionDeadlineMs();
 }
 
-void CycleTimer::onSee() {
+void CycleTimer::onSee(TimePoint arrival) {
     seeArrived = true;
-    seeOffset = elapsedMs();
+    seeOffset = synchronous
+                    ? 0
+                    : static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           arrival - cycleStart)
+                                           .count());
     syncSee = false;
 }
 

@@ -18,18 +18,26 @@ struct CycleTimer {
     CycleTimer(const ServerParams& params, const SelfState& self, Clock& clock)
         : params_(params), self_(self), clock_(clock) {}
 
-    std::chrono::steady_clock::time_point cycleStart{};
-    std::chrono::steady_clock::time_point lastReading{};
+    using TimePoint = std::chrono::steady_clock::time_point;
+
+    TimePoint cycleStart{};
+    TimePoint lastReading{};
     bool syncSee = false;      // a visual message is expected early enough to wait for it
     bool bodyArrived = false;  // a body sense was processed and the cycle not yet handed on
     bool seeArrived = false;   // a visual message was processed since
     int seeOffset = 0;         // ms from the cycle start to the last visual message
+    // The server steps when every client is done, so the clock says nothing about the cycle:
+    // a visual message counts as come at the start of the cycle it arrived in, and nothing is
+    // waited for.
+    bool synchronous = false;
 
-    // A body sense of the given cycle was processed: the cycle starts now.
-    void onBody(int cycle);
-    void onSee();
-    // Milliseconds since the cycle's body sense was processed.
+    // A body sense of the given cycle, which reached the host at arrival: the cycle starts then.
+    void onBody(int cycle, TimePoint arrival = std::chrono::steady_clock::now());
+    void onSee(TimePoint arrival = std::chrono::steady_clock::now());
+    // Milliseconds since the cycle's body sense arrived.
     int elapsedMs();
+    // When the decision stops waiting for this cycle's visual message.
+    TimePoint decisionDeadline() const;
 
     // The widest width whose next visual message still comes before the decision deadline.
     int chooseSyncWidth() const;

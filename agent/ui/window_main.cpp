@@ -85,6 +85,9 @@ int runWindow(const CommandLine& commandLine, int& argc, char** argv) {
 
     CMainFrame frame(commandLine.arguments, workingDirectory);
     frame.setVerbose(commandLine.verbose);
+    if (commandLine.draw) {
+        frame.agent().toggleDrawWorldModel();
+    }
     if (commandLine.minimized) {
         frame.showMinimized();
     } else {

@@ -110,7 +110,7 @@ TEST(Arguments, SwitchesTakeTheirValueVerbatimInBothSpellings) {
     EXPECT_EQ(c.arguments.serverVersion, "7.11");
     EXPECT_EQ(c.arguments.confPath, "/home/my team/zamo_soccer.conf");
     EXPECT_EQ(parse({"--zamo_conf_path=/a b/c=d.conf"}).arguments.confPath, "/a b/c=d.conf");
-    EXPECT_FALSE(c.headless || c.minimized || c.help || c.verbose);
+    EXPECT_FALSE(c.headless || c.minimized || c.help || c.verbose || c.draw);
 }
 
 TEST(Arguments, VerbatimValuesAreCutToTheirFields) {
@@ -122,14 +122,17 @@ TEST(Arguments, VerbatimValuesAreCutToTheirFields) {
 }
 
 TEST(Arguments, OptionsSetTheirFlags) {
-    const CommandLine c = parse({"--headless", "--minimized", "--verbose", "--help"});
+    const CommandLine c = parse({"--headless", "--minimized", "--verbose", "--help", "--draw"});
     EXPECT_EQ(c.error, "");
+    EXPECT_TRUE(c.draw);
     EXPECT_TRUE(c.headless);
     EXPECT_TRUE(c.minimized);
     EXPECT_TRUE(c.verbose);
     EXPECT_TRUE(c.help);
     EXPECT_TRUE(parse({"--headless"}).headless);
     EXPECT_FALSE(parse({"--headless"}).minimized);
+    EXPECT_FALSE(parse({"--headless"}).draw);
+    EXPECT_NE(parse({"--draw=1"}).error, "");
 }
 
 TEST(Arguments, StatsTakesAFileNameAndRefusesNoneOrAnOverlongOne) {
@@ -193,11 +196,13 @@ TEST(Arguments, UsageNamesEverySwitchAndOption) {
     for (const std::string_view name :
          {"ZamoSoccer", "--team_name", "--player_id", "--server_ip", "--server_port",
           "--server_version", "--zamo_conf_path", "--headless", "--minimized", "--help",
-          "--verbose", "/switch /value", "Zamo_Left", "127.0.0.1", "6000", "9.35"}) {
+          "--verbose", "--draw", "/switch /value", "Zamo_Left", "127.0.0.1", "6000", "9.35"}) {
         EXPECT_NE(usage.find(name), std::string_view::npos) << name;
     }
     EXPECT_NE(usage.find("exit status 0"), std::string_view::npos);
     EXPECT_NE(usage.find("1 when the automatic connection fails"), std::string_view::npos);
+    // Scripts that run matches look for this to know the player follows the server's mode.
+    EXPECT_NE(usage.find("synchronous mode"), std::string_view::npos);
 }
 
 }  // namespace

@@ -1,8 +1,14 @@
 // The agent program as a real process, run headless against the scripted server on loopback.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +24,38 @@ using namespace std::chrono_literals;
 using test::AgentProcess;
 
 const char* const kInitText = "(init Zamo_Left (version 9.35))";
+
+// Times the process's threads went to sleep and were woken, all together.
+long contextSwitches(pid_t pid) {
+    long total = 0;
+    const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+        std::ifstream status(task.path() / "status");
+        std::string line;
+        while (std::getline(status, line)) {
+            if (line.starts_with("voluntary_ctxt_switches:")) {
+                total += std::stol(line.substr(line.find(':') + 1));
+            }
+        }
+    }
+    return total;
+}
+
+// The shared libraries the process has mapped that belong to a window toolkit.
+std::vector<std::string> windowLibraries(pid_t pid) {
+    std::vector<std::string> found;
+    std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        for (const char* library : {"libQt", "libicu", "libglib", "libX11", "libxcb", "libGL"}) {
+            if (line.find(library) != std::string::npos) {
+                found.push_back(line.substr(line.find('/')));
+            }
+        }
+    }
+    return found;
+}
 const char* const kHomeMove = "(move -9.2 0.0)";
 
 class HeadlessAgentTest : public ::testing::Test {
@@ -90,8 +128,14 @@ TEST_F(HeadlessAgentTest, SilentServerEndsPlayAboutFifteenSecondsLaterWithStatus
     ASSERT_TRUE(server.start());
     ASSERT_TRUE(startAgent(server, {"--verbose"}));
     ASSERT_TRUE(server.waitUntil([&] { return server.sentCount("(sense_body") >= 3; }, 5s));
+    EXPECT_EQ(windowLibraries(agent.pid()), std::vector<std::string>{});
     server.fallSilent();
     const double silentAt = agent.elapsedMs();
+    // Nothing comes, so nothing wakes: every thread sleeps until the silence limit.
+    std::this_thread::sleep_for(300ms);
+    const long switches = contextSwitches(agent.pid());
+    std::this_thread::sleep_for(2s);
+    EXPECT_LE(contextSwitches(agent.pid()) - switches, 2);
     const auto status = agent.waitForExit(25s);
     ASSERT_TRUE(status);
     EXPECT_EQ(*status, 0);
@@ -105,6 +149,36 @@ TEST_F(HeadlessAgentTest, SilentServerEndsPlayAboutFifteenSecondsLaterWithStatus
     EXPECT_NE(log.find("connected as side left, number 1"), std::string::npos) << log;
     EXPECT_NE(log.find("silence"), std::string::npos) << log;
     EXPECT_NE(log.find("teardown"), std::string::npos) << log;
+}
+
+// The loops ask the scheduler for short slices; a player started with nice stays as nice.
+TEST_F(HeadlessAgentTest, EveryThreadKeepsTheNicenessThePlayerWasStartedWith) {
+    TestServer server;
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(agent.start("/usr/bin/nice",
+                            {"-n", "5", test::agentProgramPath(), "--headless", "--server_ip",
+                             "127.0.0.1", "--server_port", std::to_string(server.port()),
+                             "--zamo_conf_path", "/nonexistent/zamo_soccer.conf"}));
+    ASSERT_TRUE(
+        server.waitUntil([&] { return server.receivedStartingWith("(move ").size() >= 2; }, 5s));
+    // nice adds to the niceness the test itself runs with.
+    const std::string expected = std::to_string(std::min(19, ::getpriority(PRIO_PROCESS, 0) + 5));
+    const std::filesystem::path tasks = "/proc/" + std::to_string(agent.pid()) + "/task";
+    int threads = 0;
+    for (const auto& task : std::filesystem::directory_iterator(tasks)) {
+        std::ifstream stat(task.path() / "stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        // The fields after the command's closing parenthesis; niceness is the 17th of them.
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
+        std::string field;
+        for (int i = 0; i < 17 && fields >> field; ++i) {
+        }
+        EXPECT_EQ(field, expected) << task.path();
+        ++threads;
+    }
+    EXPECT_GE(threads, 4);  // main, display refresh, receive, think
+    ASSERT_TRUE(agent.signal(SIGTERM));
+    EXPECT_TRUE(agent.waitForExit(5s));
 }
 
 TEST_F(HeadlessAgentTest, TerminationWhilePlayingSaysByeOnceAndExitsZero) {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "support/agent_process.h"
+#include "support/match_record.h"
 #include "support/team_match.h"
 #include "support/temp_dir.h"
 #include "tools/test_server/test_server.h"
@@ -30,6 +31,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::AgentProcess;
+using test::isRunningAgent;
 using test::readPidFile;
 using test::readText;
 
@@ -48,12 +50,6 @@ std::vector<std::string> commandLineOf(pid_t pid) {
         start = end == std::string::npos ? text.size() : end + 1;
     }
     return arguments;
-}
-
-bool isRunningAgent(pid_t pid) {
-    const auto arguments = commandLineOf(pid);
-    return !arguments.empty() &&
-           std::filesystem::path(arguments.front()).filename() == "ZamoSoccer";
 }
 
 // The value that follows switch name in the arguments; nothing when the switch is missing.
@@ -227,6 +223,10 @@ TEST_F(StartScriptTest, OnePlayerWithItsWindowAndStatisticsForEveryPlayer) {
         const bool headless =
             std::find(commandLine.begin(), commandLine.end(), "--headless") != commandLine.end();
         EXPECT_EQ(headless, id != "2") << id;
+        // The window draws from the start instead of showing white.
+        const bool draws =
+            std::find(commandLine.begin(), commandLine.end(), "--draw") != commandLine.end();
+        EXPECT_EQ(draws, id == "2") << id;
         EXPECT_EQ(switchValue(commandLine, "--stats"),
                   (statsDir / ("player-" + id + ".stats")).string());
     }

@@ -1,14 +1,13 @@
 // Reading whole game logs: the real server's sample, plain and compressed, and broken files.
 #include <gtest/gtest.h>
 
-#include <zlib.h>
-
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
 
 #include "gamelog/game_log_reader.h"
+#include "gzip_text.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
 
@@ -28,20 +27,6 @@ std::string fileBytes(const std::string& path) {
     std::stringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
-}
-
-std::string gunzip(const std::string& path) {
-    std::string text;
-    gzFile in = gzopen(path.c_str(), "rb");
-    char buffer[1 << 16];
-    int read = 0;
-    while (in != nullptr && (read = gzread(in, buffer, sizeof buffer)) > 0) {
-        text.append(buffer, static_cast<std::size_t>(read));
-    }
-    if (in != nullptr) {
-        gzclose(in);
-    }
-    return text;
 }
 
 TEST(GameLogReaderTest, ReadsTheRealServersSample) {
@@ -106,7 +91,7 @@ TEST(GameLogReaderTest, ReadsTheRealServersSample) {
 
 TEST(GameLogReaderTest, PlainAndCompressedLogsGiveTheSameFrames) {
     test::TempDir dir;
-    const auto plain = dir.write("plain.rcg", gunzip(test::dataPath(kSample)));
+    const auto plain = dir.write("plain.rcg", test::gzipText(test::dataPath(kSample)));
     GameLogReader compressed;
     GameLogReader uncompressed;
     ASSERT_TRUE(compressed.open(test::dataPath(kSample))) << compressed.error();
@@ -195,7 +180,7 @@ TEST(GameLogReaderTest, SurvivesCutAndScrambledFiles) {
     EXPECT_FALSE(half->problems.empty());
 
     // Random bytes after a good start: whatever is read, no crash, no hang.
-    const std::string plain = gunzip(test::dataPath(kSample));
+    const std::string plain = test::gzipText(test::dataPath(kSample));
     std::mt19937 random(7);
     for (int round = 0; round < 20; ++round) {
         std::string scrambled = plain.substr(0, 120000);

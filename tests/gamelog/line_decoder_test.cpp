@@ -2,12 +2,12 @@
 // play modes, messages, and every kind of broken line.
 #include <gtest/gtest.h>
 
-#include <zlib.h>
-
 #include <string>
 #include <vector>
 
 #include "gamelog/line_decoder.h"
+#include "gzip_text.h"
+#include "support/recorded_session.h"
 #include "support/test_data.h"
 
 namespace zamo::gamelog {
@@ -22,32 +22,9 @@ const std::string kGoalie =
     " ((l 1) 0 0x9 -45.8196 1.9332 -0 0 39.235 -36.3 (v h 180) (fp 0 0) (s 8000 1 1 129232)"
     " (c 0 101 6 0 2 122 5 7 0 0 0 0))";
 
-// The received texts of a recorded session file (tab-separated, gzip-compressed).
+// The received texts of a recorded session file (gzip-compressed).
 std::vector<std::string> receivedTexts(const std::string& file) {
-    std::vector<std::string> texts;
-    gzFile in = gzopen(test::dataPath(file).c_str(), "rb");
-    if (in == nullptr) {
-        return texts;
-    }
-    std::string line;
-    char buffer[1 << 16];
-    int read = 0;
-    while ((read = gzread(in, buffer, sizeof buffer)) > 0) {
-        for (int i = 0; i < read; ++i) {
-            if (buffer[i] != '\n') {
-                line += buffer[i];
-                continue;
-            }
-            const auto first = line.find('\t');
-            const auto second = line.find('\t', first + 1);
-            if (second != std::string::npos && line.compare(first + 1, 4, "recv") == 0) {
-                texts.push_back(line.substr(second + 1));
-            }
-            line.clear();
-        }
-    }
-    gzclose(in);
-    return texts;
+    return test::receivedTexts(test::gzipText(test::dataPath(file)));
 }
 
 TEST(LineDecoderTest, DecodesEveryFieldOfAGameLogPlayer) {

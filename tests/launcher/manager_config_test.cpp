@@ -41,7 +41,7 @@ TEST(LaunchSettingsTest, DefaultsNameTheProgramsInTheWorkingDirectory) {
     EXPECT_EQ(s.serverIp, "127.0.0.1");
     EXPECT_EQ(s.serverPort, "6000");
     EXPECT_EQ(s.serverVersion, "7.11");
-    EXPECT_EQ(s.monitorPath, "/home/coach/team/rcssmonitor");
+    EXPECT_EQ(s.monitorPath, "/home/coach/team/ZamoMonitor");
     EXPECT_EQ(s.serverPath, "/home/coach/team/rcssserver");
     EXPECT_EQ(s.agentPath, "/home/coach/team/ZamoSoccer");
     EXPECT_EQ(s.agentConfPath, "/home/coach/team/zamo_soccer.conf");

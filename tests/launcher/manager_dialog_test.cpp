@@ -186,7 +186,7 @@ TEST_F(ManagerDialogTest, StaysResponsiveWhileStartingThirteenProcesses) {
 
     ASSERT_EQ(starter_.calls.size(), 13U);
     EXPECT_EQ(starter_.calls[0].request.program, directory() + "/rcssserver");
-    EXPECT_EQ(starter_.calls[1].request.program, directory() + "/rcssmonitor");
+    EXPECT_EQ(starter_.calls[1].request.program, directory() + "/ZamoMonitor");
     for (int number = 1; number <= kPlayerCount; ++number) {
         EXPECT_EQ(starter_.calls[static_cast<std::size_t>(number + 1)].request.arguments[3],
                   std::to_string(number));
@@ -202,7 +202,7 @@ TEST_F(ManagerDialogTest, SingleStartButtonsStartOneProgramWithoutWaiting) {
     child<QPushButton>(dialog, "startMonitorButton")->click();
     child<QPushButton>(dialog, "startServerButton")->click();
     ASSERT_EQ(starter_.calls.size(), 2U);
-    EXPECT_EQ(starter_.calls[0].request.program, directory() + "/rcssmonitor");
+    EXPECT_EQ(starter_.calls[0].request.program, directory() + "/ZamoMonitor");
     EXPECT_EQ(starter_.calls[0].request.workingDirectory, directory());
     EXPECT_TRUE(starter_.calls[0].request.arguments.empty());
     EXPECT_EQ(starter_.calls[1].request.program, directory() + "/rcssserver");

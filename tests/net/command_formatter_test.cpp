@@ -73,6 +73,7 @@ TEST_F(CommandTextTest, EveryOperationSendsItsExactText) {
         {[](CommandFormatter& f) { return f.sendChangeView(2, 0); }, "(change_view wide low)"},
         {[](CommandFormatter& f) { return f.sendScore(); }, "(score)"},
         {[](CommandFormatter& f) { return f.sendBye(); }, "(bye)"},
+        {[](CommandFormatter& f) { return f.sendDone(); }, "(done)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

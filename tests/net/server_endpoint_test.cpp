@@ -145,6 +145,21 @@ TEST_F(EndpointTest, ReceivedDatagramIsZeroTerminatedAndCounted) {
     EXPECT_EQ(std::string(buffer.data()), "(init l 7 before_kick_off)");
 }
 
+// The arrival is when the datagram reached the host, not when it was read: the time it waited
+// in the socket counts.
+TEST_F(EndpointTest, ArrivalIsWhenTheDatagramCameNotWhenItWasRead) {
+    const auto sent = std::chrono::steady_clock::now();
+    ASSERT_TRUE(server.sendTo(agentPort, "(sense_body 3)"));
+    ASSERT_TRUE(waitReadable());
+    std::this_thread::sleep_for(60ms);
+    std::array<char, 64> buffer;
+    std::chrono::steady_clock::time_point arrival;
+    const auto read = std::chrono::steady_clock::now();
+    ASSERT_TRUE(receiveDatagram(endpoint, buffer, arrival));
+    EXPECT_GE(arrival, sent - 1ms);
+    EXPECT_LE(arrival, read - 50ms);
+}
+
 TEST_F(EndpointTest, CommandsFollowThePortTheReplyCameFrom) {
     UdpPeer replyPort;
     ASSERT_TRUE(replyPort.valid());

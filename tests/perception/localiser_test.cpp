@@ -12,7 +12,7 @@
 #include "agent/perception/geometry.h"
 #include "agent/perception/self_state.h"
 #include "agent/perception/sensor_parser.h"
-#include "protocol_log.h"
+#include "support/protocol_log.h"
 
 namespace zamo {
 namespace {

@@ -14,7 +14,7 @@
 #include "agent/perception/geometry.h"
 #include "agent/perception/landmarks.h"
 #include "agent/perception/self_state.h"
-#include "protocol_log.h"
+#include "support/protocol_log.h"
 
 namespace zamo {
 namespace {
@@ -424,6 +424,14 @@ TEST_F(SensorParserTest, ParameterMessagesAreTakenOtherRepliesAreNot) {
     EXPECT_EQ(refused, 8);
     EXPECT_EQ(taken, 84);
     EXPECT_EQ(self.score.firstScoreTime, 42);  // the last score reply: (score 42 0 0)
+}
+
+TEST_F(SensorParserTest, ThinkIsTheCueOnlyWhenExactlySo) {
+    ASSERT_TRUE(parse(std::string("(think)") + '\0' + "junk"));
+    EXPECT_EQ(message->kind, kThinkMessage);
+    for (const char* text : {"(think", "(think 1)", "(thinking)", " (think)", "(think)x"}) {
+        EXPECT_FALSE(parse(text)) << text;
+    }
 }
 
 // Every see, hear and sense_body of the player sessions parses, and what it carries arrives.

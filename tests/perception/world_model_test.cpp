@@ -11,8 +11,8 @@
 #include "agent/perception/sensor_parser.h"
 #include "agent/runtime/agent_context.h"
 #include "allocation_counter.h"
-#include "protocol_log.h"
 #include "support/loopback_server.h"
+#include "support/protocol_log.h"
 
 namespace zamo {
 namespace {

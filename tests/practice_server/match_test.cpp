@@ -338,6 +338,29 @@ TEST_F(PracticeMatch, MoveOnlyBeforeKickOffAndInTheOwnFrame) {
     EXPECT_EQ(match.player(kRight, 1)->pos, (Vec2{10, -5}));
 }
 
+TEST_F(PracticeMatch, SynchronousModeWaitsForEveryPlayersDoneButNotForOneGone) {
+    left = join(1, "Zamo_Left");
+    right = join(2, "Other");
+    EXPECT_TRUE(match.allDone());
+    match.takeOutgoing();
+    match.sendThink();
+    const auto told = match.takeOutgoing();
+    ASSERT_EQ(told.size(), 2u);
+    for (const Outgoing& o : told) {
+        EXPECT_EQ(o.text, "(think)");
+    }
+    EXPECT_FALSE(match.allDone());
+    send(1, left, "(done)");
+    EXPECT_FALSE(match.allDone());
+    send(2, right, "(done 1)");  // not the word: still thinking
+    EXPECT_FALSE(match.allDone());
+    send(2, right, "(bye)");
+    EXPECT_TRUE(match.allDone());
+    match.sendThink();
+    EXPECT_EQ(received(1), std::vector<std::string>{"(think)"});
+    EXPECT_FALSE(match.allDone());
+}
+
 // The same seed and the same datagrams give the same match, message for message; another seed
 // changes what far players show.
 TEST(PracticeMatchReplay, DeterministicGivenTheSeed) {

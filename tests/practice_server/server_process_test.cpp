@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -61,6 +62,148 @@ TEST(PracticeServerProcess, HelpAndBadArguments) {
     ASSERT_TRUE(bad.start(kServer, {"--halves", "zero"}));
     EXPECT_EQ(bad.waitForExit(5000ms), 2);
     EXPECT_NE(outputOf(bad).find("--halves"), std::string::npos);
+}
+
+TEST(PracticeServerProcess, RefusesFaultsOutOfRange) {
+    for (const std::vector<std::string>& arguments : {std::vector<std::string>{"--loss", "1.5"},
+                                                      {"--loss", "-0.1"},
+                                                      {"--loss", "some"},
+                                                      {"--loss", "nan"},
+                                                      {"--delay", "1001"},
+                                                      {"--delay", "-1"}}) {
+        AgentProcess bad;
+        ASSERT_TRUE(bad.start(kServer, arguments));
+        EXPECT_EQ(bad.waitForExit(5000ms), 2) << arguments[0] << " " << arguments[1];
+        EXPECT_NE(outputOf(bad).find(arguments[0]), std::string::npos) << outputOf(bad);
+    }
+}
+
+// Registers one client of team Solo and returns the port its session is served from.
+int registerSolo(const UdpPeer& client, int port) {
+    EXPECT_TRUE(client.sendTo(port, std::string("(init Solo (version 9.35))") + '\0'));
+    const auto reply = client.receive(2000ms);
+    EXPECT_TRUE(reply.has_value());
+    if (!reply) {
+        return 0;
+    }
+    EXPECT_EQ(textOf(*reply), "(init l 1 before_kick_off)");
+    return reply->senderPort;
+}
+
+TEST(PracticeServerProcess, SynchronousModeStepsWhenThePlayerIsDoneAndWaitsForItOtherwise) {
+    TempDir dir;
+    const auto portFile = dir.path() / "port";
+    AgentProcess server;
+    ASSERT_TRUE(
+        server.start(kServer, {"--port", "0", "--port-file", portFile.string(), "--half-cycles",
+                               "100", "--halves", "1", "--kickoff-wait", "2", "--synch"}));
+    const int port = waitForPort(portFile);
+    ASSERT_NE(port, 0) << outputOf(server);
+    UdpPeer client;
+    const int session = registerSolo(client, port);
+    ASSERT_NE(session, 0);
+
+    // Answered at once, a hundred cycles of play take a fraction of their 10 s.
+    int thinks = 0;
+    int bodies = 0;
+    bool bodySinceThink = false;
+    const auto start = Clock::now();
+    while (bodies < 80 && Clock::now() - start < 5s) {
+        const auto d = client.receive(2000ms);
+        ASSERT_TRUE(d.has_value()) << "the server stopped after " << bodies << " body senses";
+        const std::string text = textOf(*d);
+        if (text.starts_with("(sense_body ")) {
+            ++bodies;
+            bodySinceThink = true;
+        } else if (text == "(think)") {
+            // Told to think once a cycle, after the cycle's body sense.
+            EXPECT_TRUE(bodySinceThink) << "(think) " << thinks;
+            bodySinceThink = false;
+            ++thinks;
+            ASSERT_TRUE(client.sendTo(session, std::string("(done)") + '\0'));
+        }
+    }
+    EXPECT_EQ(bodies, 80);
+    EXPECT_GE(thinks, bodies - 1);
+    EXPECT_LT(Clock::now() - start, 3s);
+
+    // Without an answer the server waits about 1.25 s before the next cycle.
+    std::optional<Clock::time_point> unanswered;
+    while (true) {
+        const auto d = client.receive(3000ms);
+        ASSERT_TRUE(d.has_value());
+        const std::string text = textOf(*d);
+        if (text == "(think)" && !unanswered) {
+            unanswered = Clock::now();
+        } else if (text.starts_with("(sense_body ") && unanswered) {
+            const auto waited = Clock::now() - *unanswered;
+            EXPECT_GE(waited, 1200ms);
+            EXPECT_LT(waited, 2000ms);
+            break;
+        } else if (text == "(think)") {
+            ASSERT_TRUE(client.sendTo(session, std::string("(done)") + '\0'));
+        }
+    }
+    server.signal(SIGTERM);
+    server.waitForExit(5000ms);
+}
+
+TEST(PracticeServerProcess, LossDropsASeededShareOfThePlayersDatagramsAndDelayHoldsThem) {
+    TempDir dir;
+    const auto portFile = dir.path() / "port";
+    const auto record = dir.path() / "record";
+    AgentProcess server;
+    ASSERT_TRUE(server.start(kServer, {"--port", "0", "--port-file", portFile.string(), "--loss",
+                                       "0.5", "--delay", "60", "--record", record.string()}));
+    const int port = waitForPort(portFile);
+    ASSERT_NE(port, 0) << outputOf(server);
+    UdpPeer client;
+    // Registration and its reply are never lost, only held: the reply takes two delays.
+    const auto sent = Clock::now();
+    const int session = registerSolo(client, port);
+    ASSERT_NE(session, 0);
+    EXPECT_GE(Clock::now() - sent, 120ms);
+
+    int bodies = 0;
+    const auto start = Clock::now();
+    while (Clock::now() - start < 4000ms) {
+        if (const auto d = client.receive(200ms); d && textOf(*d).starts_with("(sense_body ")) {
+            ++bodies;
+        }
+    }
+    // Half of what the client says is lost too.
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_TRUE(client.sendTo(session, std::string("(turn_neck 1)") + '\0'));
+    }
+    std::this_thread::sleep_for(300ms);
+    server.signal(SIGTERM);
+    server.waitForExit(5000ms);
+    // What was sent up to the end, held ones included, is waiting in the socket.
+    while (const auto d = client.receive(100ms)) {
+        bodies += textOf(*d).starts_with("(sense_body ") ? 1 : 0;
+    }
+
+    int out = 0;
+    int lostOut = 0;
+    int in = 0;
+    int lostIn = 0;
+    std::ifstream lines(record);
+    for (std::string line; std::getline(lines, line);) {
+        const bool body = line.find("\t(sense_body ") != std::string::npos;
+        const bool neck = line.find("\t(turn_neck ") != std::string::npos;
+        out += body && line.find("\tout\t") != std::string::npos ? 1 : 0;
+        lostOut += body && line.find("\tlost-out\t") != std::string::npos ? 1 : 0;
+        in += neck && line.find("\tin\t") != std::string::npos ? 1 : 0;
+        lostIn += neck && line.find("\tlost-in\t") != std::string::npos ? 1 : 0;
+    }
+    // The record tells exactly what was dropped; the client got all the rest.
+    EXPECT_EQ(bodies, out);
+    EXPECT_GE(out + lostOut, 35);
+    EXPECT_GT(lostOut, (out + lostOut) / 5);
+    EXPECT_LT(lostOut, (out + lostOut) * 4 / 5);
+    EXPECT_EQ(in + lostIn, 40);
+    EXPECT_GT(lostIn, 8);
+    EXPECT_LT(lostIn, 32);
 }
 
 TEST(PracticeServerProcess, StopsOnTerminationWithTheScoreSoFar) {

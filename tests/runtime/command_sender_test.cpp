@@ -6,6 +6,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "agent/net/server_endpoint.h"
 #include "agent/runtime/agent_context.h"
@@ -132,6 +133,33 @@ TEST_F(CommandSenderTest, SayScoreAndByeAreNotRecorded) {
     EXPECT_EQ(nextText(), "(bye)");
     EXPECT_EQ(sender.historyNext(), 0);
     EXPECT_EQ(nextText(100ms), std::nullopt);
+}
+
+// A think pass is timed from its first command to its last; what went before does not count,
+// and neither do a failed send or the goodbye.
+TEST_F(CommandSenderTest, SendTimesCoverTheCommandsSinceTheMark) {
+    EXPECT_TRUE(sender.doDash(10));
+    sender.markSendTimes();
+    EXPECT_FALSE(sender.firstSentSinceMark());
+    EXPECT_FALSE(sender.doChangeView(7, 1));
+    EXPECT_TRUE(sender.doBye());
+    EXPECT_TRUE(sender.doDone());
+    EXPECT_FALSE(sender.lastSentSinceMark());
+
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_TRUE(sender.doTurnNeck(20));
+    std::this_thread::sleep_for(5ms);
+    EXPECT_TRUE(sender.doSay("Abc0123456"));
+    const auto after = std::chrono::steady_clock::now();
+    ASSERT_TRUE(sender.firstSentSinceMark());
+    ASSERT_TRUE(sender.lastSentSinceMark());
+    EXPECT_GE(*sender.firstSentSinceMark(), before);
+    EXPECT_GE(*sender.lastSentSinceMark() - *sender.firstSentSinceMark(), 5ms);
+    EXPECT_LE(*sender.lastSentSinceMark(), after);
+    for (const char* text :
+         {"(dash 10.0)", "(bye)", "(done)", "(turn_neck 20.0)", "(say Abc0123456)"}) {
+        EXPECT_EQ(nextText(), text);
+    }
 }
 
 TEST_F(CommandSenderTest, FailedSendChangesNothing) {

@@ -54,10 +54,15 @@ TEST(LatencyHistogram, DurationsBeyondTheBucketsReportTheMaximum) {
 TEST(CycleStats, SummaryTakesLatencyAndProcessorTimeApartAndCountsCommands) {
     CycleStats stats;
     EXPECT_EQ(stats.summary().cyclesPlayed, 0);
-    stats.recordPass(10us, 8us, false, 0);
-    stats.recordPass(1500us, 20us, true, 3);  // waited for the processor
-    stats.recordPass(12us, 9us, false, 2);
-    stats.recordPass(11us, 9us, true, 0);
+    stats.recordPass(10us, 8us, false);
+    stats.recordPass(1500us, 20us, true);  // waited for the processor
+    stats.recordLateCycle(3);
+    stats.recordPass(12us, 9us, false);
+    stats.recordLateCycle(2);
+    stats.recordPass(11us, 9us, true);
+    stats.recordReaction(40us);
+    stats.recordReaction(90us);
+    stats.recordReaction(3ms);
     const CycleStatsSummary s = stats.summary();
     EXPECT_EQ(s.cyclesPlayed, 4);
     EXPECT_EQ(s.latencyP50Us, 11);
@@ -67,6 +72,10 @@ TEST(CycleStats, SummaryTakesLatencyAndProcessorTimeApartAndCountsCommands) {
     EXPECT_EQ(s.cpuMaxUs, 20);
     EXPECT_EQ(s.cyclesWithoutBodyCommand, 2);
     EXPECT_EQ(s.lateCommands, 5);
+    EXPECT_EQ(s.lateCycles, 2);
+    EXPECT_EQ(s.reactionP50Us, 90);
+    EXPECT_EQ(s.reactionP99Us, 3000);
+    EXPECT_EQ(s.reactionMaxUs, 3000);
 }
 
 TEST(CycleStats, FileHoldsOneKeyValueLineEach) {
@@ -79,6 +88,10 @@ TEST(CycleStats, FileHoldsOneKeyValueLineEach) {
     s.cpuMaxUs = 400;
     s.cyclesWithoutBodyCommand = 31;
     s.lateCommands = 1;
+    s.reactionP50Us = 60;
+    s.reactionP99Us = 310;
+    s.reactionMaxUs = 2200;
+    s.lateCycles = 1;
     const test::TempDir dir;
     const auto path = dir.path() / "p1.stats";
     ASSERT_TRUE(writeStatsFile(path.string(), s));
@@ -93,7 +106,11 @@ TEST(CycleStats, FileHoldsOneKeyValueLineEach) {
               "think_cpu_p99_us 120\n"
               "think_cpu_max_us 400\n"
               "cycles_without_body_command 31\n"
-              "late_commands 1\n");
+              "late_commands 1\n"
+              "reaction_p50_us 60\n"
+              "reaction_p99_us 310\n"
+              "reaction_max_us 2200\n"
+              "late_cycles 1\n");
     EXPECT_FALSE(std::filesystem::exists(path.string() + ".part"));
 
     EXPECT_FALSE(writeStatsFile((dir.path() / "missing" / "p1.stats").string(), s));

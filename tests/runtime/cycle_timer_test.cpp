@@ -41,14 +41,30 @@ TEST_F(CycleTimerTest, BodySenseStartsTheCycleAndDecidesWhetherToWaitForTheVisua
     EXPECT_TRUE(timer.syncSee);  // 20 + 0 < 75
 }
 
-TEST_F(CycleTimerTest, VisualMessageIsTimedFromTheBodySense) {
-    timer.onBody(1);
+TEST_F(CycleTimerTest, VisualMessageIsTimedFromTheBodySensesArrival) {
+    const auto body = std::chrono::steady_clock::now();
+    timer.onBody(1, body);
     timer.syncSee = true;
-    timer.onSee();
+    timer.onSee(body + std::chrono::milliseconds(37));
     EXPECT_TRUE(timer.seeArrived);
     EXPECT_FALSE(timer.syncSee);
-    EXPECT_GE(timer.seeOffset, 0);
-    EXPECT_LT(timer.seeOffset, 50);
+    EXPECT_EQ(timer.seeOffset, 37);
+    EXPECT_EQ(timer.decisionDeadline(), body + std::chrono::milliseconds(75));
+}
+
+// In synchronous mode the server steps when everyone is done: a visual message belongs to the
+// cycle it came in, from its start, and nothing is waited for.
+TEST_F(CycleTimerTest, SynchronousModeTimesByCyclesNotByTheClock) {
+    timer.synchronous = true;
+    const auto body = std::chrono::steady_clock::now();
+    timer.onBody(1, body);
+    timer.onSee(body + std::chrono::milliseconds(80));
+    EXPECT_EQ(timer.seeOffset, 0);
+    self.viewWidth = 0;
+    timer.onBody(2, body + std::chrono::seconds(1));
+    EXPECT_FALSE(timer.syncSee);  // narrow would have come in time in real time
+    EXPECT_EQ(timer.seeOffset, -100);
+    EXPECT_EQ(timer.chooseSyncWidthAhead(), 1);
 }
 
 TEST_F(CycleTimerTest, SyncWidthsPickTheWidestWidthThatArrivesBeforeTheDeadline) {

@@ -33,6 +33,7 @@ class AgentProcess {
     // Milliseconds from start to exit (or to now while it runs).
     double elapsedMs() const;
     bool running() const { return pid_ > 0 && !exited_; }
+    pid_t pid() const { return pid_; }
     std::string standardOutput() const;
     std::string standardError() const;
 

@@ -1,94 +1,79 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
-#include <chrono>
 #include <filesystem>
-#include <functional>
 #include <map>
-#include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "support/agent_process.h"
+#include "support/match_record.h"
 
 namespace zamo::test {
 
-// Our team against itself on some server: two teams of eleven agent processes started with
-// scripts/start.sh, and what the tests require of the match they play, whichever server it was.
-
 inline constexpr int kPlayersPerTeam = 11;
 
-struct FieldPoint {
-    double x = 0.0;
-    double y = 0.0;
+// One player's statistics file: "key value" lines.
+struct PlayerStats {
+    std::string who;  // team and id
+    std::map<std::string, long long> values;
+    long long operator[](const std::string& key) const;
 };
 
-// One registered player as the server saw it.
-struct Registration {
-    std::string team;
-    bool goalie = false;
-    char side = '?';
-    int number = 0;
-};
-
-// What a server's record of the match tells. Positions are in the team's own frame (its goal
-// at x = -52.5).
-struct MatchSummary {
-    std::vector<Registration> players;
-    bool kickedOff = false;
-    // The first play mode after the first kick-off ("play_on" when the kick-off was taken).
-    std::string modeAfterKickOff;
-    // Where each player stood (or last moved to) before the first kick-off, by team and number.
-    std::map<std::pair<std::string, int>, FieldPoint> placeBeforeKickOff;
-    int kicks = 0;  // carried out, both teams
-};
-
-std::string readText(const std::filesystem::path& path);
-// The process ids of a pid file written by scripts/start.sh.
-std::vector<pid_t> readPidFile(const std::filesystem::path& path);
-// Polls until ready() holds or timeout passes.
-bool waitUntil(const std::function<bool()>& ready, std::chrono::milliseconds timeout);
-// "Player ID = N" and "Player Position = x y" of the shipped kick-off formation.
-std::map<int, FieldPoint> kickOffHomes();
-
-// Both teams, "Zamo_Left" and "Zamo_Right", in a folder of the test; every player still running
-// is killed by its id when the object goes, however the test ends.
-class SelfPlay {
+// Two teams of eleven headless players started with scripts/start.sh, statistics on, against a
+// server on 127.0.0.1, in a directory of the test's. Every player still running when the object
+// goes is killed by its id.
+class TeamMatch {
   public:
-    explicit SelfPlay(std::filesystem::path folder);
-    ~SelfPlay();
-    SelfPlay(const SelfPlay&) = delete;
-    SelfPlay& operator=(const SelfPlay&) = delete;
+    explicit TeamMatch(std::filesystem::path dir,
+                       std::vector<std::string> teams = {"Zamo_Left", "Zamo_Right"});
+    ~TeamMatch();
+    TeamMatch(const TeamMatch&) = delete;
+    TeamMatch& operator=(const TeamMatch&) = delete;
 
-    static const std::vector<std::string>& teams();
+    // Starts the first team, waits until its goalie has registered (so that it plays on the
+    // left), then the second; succeeds once both scripts report every player registered.
+    ::testing::AssertionResult start(int port);
+    // Nobody left early: every player still runs.
+    void expectAllRunning() const;
+    // Stops both teams with scripts/kill.sh, which makes the players write their statistics.
+    void stop();
 
-    // Starts the left team, waits for its goalie to register (so that the server makes it the
-    // left side), then the right team; true when both start scripts succeeded.
-    bool startTeams(int port);
-    // After the match: every player still runs, then both teams are stopped with
-    // scripts/kill.sh.
-    void expectEveryoneStayedThenStop();
-    // The players' statistics files: every one played 2 x halfCycles cycles within the time
-    // budgets. Prints the worst figures.
-    void expectStatistics(int halfCycles) const;
+    // How a server places the players for a kick-off.
+    enum class Placing {
+        kAsMoved,              // where each moved itself
+        kCentreCircleCleared,  // the side not kicking off is kept out of the centre circle
+    };
+    // The match as the server recorded it: all 22 registered, numbered 1..11 per side with the
+    // goalie as number 1, each placed at its home of the kick-off formation, the kick-off taken
+    // by a kick, and at least minKicks kicks in all.
+    void expectPlayed(const MatchRecord& record, int minKicks,
+                      Placing placing = Placing::kAsMoved) const;
+    // Every player's statistics, each checked for its keys, at least minCycles decisions and
+    // percentiles in order.
+    std::vector<PlayerStats> expectStatistics(long long minCycles) const;
+
+    const std::vector<std::string>& teams() const { return teams_; }
 
   private:
-    std::filesystem::path teamDir(const std::string& team) const { return folder_ / team; }
+    std::filesystem::path teamDir(const std::string& team) const { return dir_ / team; }
     std::filesystem::path pidFile(const std::string& team) const {
         return teamDir(team) / "players.pids";
     }
     std::filesystem::path statsDir(const std::string& team) const {
-        return folder_ / (team + "-stats");
+        return dir_ / (team + "-stats");
     }
+    bool startTeam(AgentProcess& script, const std::string& team, int port) const;
 
-    std::filesystem::path folder_;
-    AgentProcess leftScript_;
-    AgentProcess rightScript_;
+    std::filesystem::path dir_;
+    std::vector<std::string> teams_;
 };
 
-// The registrations, the kick-off formation and the kick-off of a match our two teams played.
-void expectMatchPlayed(const MatchSummary& summary);
+// Process ids of a pid file, one per line.
+std::vector<pid_t> readPidFile(const std::filesystem::path& path);
+// True while the process is a running ZamoSoccer player.
+bool isRunningAgent(pid_t pid);
 
 }  // namespace zamo::test

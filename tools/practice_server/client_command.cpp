@@ -138,11 +138,13 @@ ClientCommand parseClientCommand(std::string_view text) {
         }
         return numbers(CommandKind::kTackle, 1, 1);
     }
-    if (name == "score" || name == "bye") {
+    if (name == "score" || name == "bye" || name == "done") {
         if (!args.empty()) {
             return illegal();
         }
-        c.kind = name == "score" ? CommandKind::kScore : CommandKind::kBye;
+        c.kind = name == "score" ? CommandKind::kScore
+                 : name == "bye" ? CommandKind::kBye
+                                 : CommandKind::kDone;
         return c;
     }
     if (name == "change_view") {

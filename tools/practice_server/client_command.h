@@ -21,6 +21,7 @@ enum class CommandKind {
     kScore,
     kPointTo,
     kAttentionTo,
+    kDone,     // synchronous mode: the client's commands of this cycle are all sent
     kIllegal,  // a parenthesised text the server does not understand
     kUnknown,  // not even a parenthesised text
 };

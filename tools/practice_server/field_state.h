@@ -80,6 +80,7 @@ struct PlayerState {
     char focusSide = 0;  // 0 without a focus target
     int focusNumber = 0;
 
+    bool thinking = false;  // synchronous mode: told to think, no "(done)" yet
     bool bodyDone = false;  // a body command was accepted this cycle
     bool neckDone = false;
     bool sayDone = false;
@@ -95,6 +96,9 @@ struct PlayerState {
     int armCount = 0;
     int focusCount = 0;
     int tackleCount = 0;
+    // What monitors see of this cycle's kick, catch and tackle (and their failures), in the
+    // state bits of the show message.
+    std::uint32_t actionFlags = 0;
 
     double head() const;  // body + neck, normalised
 };

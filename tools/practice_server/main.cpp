@@ -5,9 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "agent/config/server_params.h"
+#include "tools/practice_server/game_log_writer.h"
 #include "tools/practice_server/match.h"
+#include "tools/practice_server/messages.h"
 #include "tools/practice_server/parameter_set.h"
 #include "tools/practice_server/server_options.h"
+#include "tools/practice_server/show_message.h"
 #include "tools/practice_server/udp_host.h"
 
 namespace {
@@ -46,7 +50,7 @@ int main(int argc, char** argv) {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
-    UdpHost host;
+    UdpHost host(options->host);
     if (!host.open(options->port, error)) {
         std::cerr << "zamo-practice-server: " << error << '\n';
         return 1;
@@ -65,8 +69,31 @@ int main(int argc, char** argv) {
     std::cout << "listening on " << host.port() << std::endl;
     host.setStopFlag(&stopRequested);
 
-    Match match(currentParameters(options->match.seed), options->match);
-    if (!host.run(match, record.is_open() ? &record : nullptr, std::cout, error)) {
+    zamo::ServerParams params = currentParameters(options->match.seed);
+    params.synchMode = options->host.synchronous ? 1 : 0;
+    Match match(params, options->match);
+    GameLogWriter gameLog;
+    if (!options->gameLogPath.empty()) {
+        if (!gameLog.open(options->gameLogPath, parameterMessages(params, kAllParametersVersion),
+                          error)) {
+            std::cerr << "zamo-practice-server: " << error << '\n';
+            return 1;
+        }
+        match.setGameLog(&gameLog);
+    }
+    const bool played = host.run(match, record.is_open() ? &record : nullptr, std::cout, error);
+    ShowSnapshot end;
+    end.time = match.time();
+    end.mode = match.playMode();
+    end.leftName = match.teamName(kLeft);
+    end.rightName = match.teamName(kRight);
+    end.leftScore = match.score(kLeft);
+    end.rightScore = match.score(kRight);
+    if (!gameLog.finish(end)) {
+        std::cerr << "zamo-practice-server: writing " << options->gameLogPath << " failed\n";
+        return 1;
+    }
+    if (!played) {
         std::cerr << "zamo-practice-server: " << error << '\n';
         return 1;
     }

@@ -7,10 +7,13 @@
 #include <utility>
 
 #include "agent/perception/geometry.h"
+#include "gamelog/frame.h"
+#include "tools/practice_server/game_log_writer.h"
 #include "tools/practice_server/messages.h"
 #include "tools/practice_server/parameter_set.h"
 #include "tools/practice_server/physics.h"
 #include "tools/practice_server/referee.h"
+#include "tools/practice_server/show_message.h"
 #include "tools/practice_server/visual.h"
 
 namespace zamo::practice {
@@ -44,6 +47,9 @@ PlayerState* Match::player(int side, int number) {
 }
 
 void Match::receiveOnMainPort(Peer from, std::string_view text, long long nowMs) {
+    if (const auto version = MonitorClients::introductionVersion(text)) {
+        return connectMonitor(from, *version);
+    }
     const ClientCommand c = parseClientCommand(text);
     if (c.kind == CommandKind::kInit) {
         registerPlayer(from, c, nowMs);
@@ -113,6 +119,39 @@ void Match::registerPlayer(Peer from, const ClientCommand& c, long long nowMs) {
             from, nowMs);
 }
 
+void Match::connectMonitor(Peer from, double version) {
+    if (version != MonitorClients::kVersion) {
+        outgoing_.push_back({-1, from, "(error illegal_client_version)"});
+        return;
+    }
+    // A monitor introducing itself again (it found the server silent) starts afresh.
+    if (const auto known = monitors_.connectionOf(from)) {
+        monitors_.remove(*known);
+        closedConnections_.push_back(*known);
+    } else if (monitors_.full()) {
+        outgoing_.push_back({-1, from, "(error no_more_monitor)"});
+        return;
+    }
+    const int connection = nextConnection_++;
+    monitors_.add(connection, from);
+    for (std::string& m : parameterMessages(params_, kAllParametersVersion)) {
+        outgoing_.push_back({connection, from, std::move(m)});
+    }
+}
+
+void Match::monitorCommand(int connection, Peer from, std::string_view text) {
+    const MonitorClient* monitor = monitors_.find(connection);
+    if (monitor == nullptr || !(monitor->peer == from)) {
+        return;
+    }
+    if (text.starts_with("(dispbye)")) {
+        monitors_.remove(connection);
+        closedConnections_.push_back(connection);
+    } else if (text.starts_with("(dispstart)") && mode_ == kBeforeKickOff && !finished_) {
+        kickOff(half_ % 2 == 1 ? kLeft : kRight);
+    }
+}
+
 void Match::reconnectPlayer(Peer from, const ClientCommand& c, long long nowMs) {
     int side = 0;
     for (const int s : {kLeft, kRight}) {
@@ -160,6 +199,9 @@ void Match::welcome(PlayerState& p, const std::string& reply, Peer from, long lo
 }
 
 void Match::receiveOnConnection(int connection, Peer from, std::string_view text) {
+    if (monitors_.find(connection) != nullptr) {
+        return monitorCommand(connection, from, text);
+    }
     PlayerState* found = nullptr;
     for (PlayerState& p : players_) {
         if (p.active && p.connection == connection && p.peer == from) {
@@ -187,6 +229,9 @@ void Match::receiveOnConnection(int connection, Peer from, std::string_view text
             return;
         case CommandKind::kScore:
             return sendTo(p, scoreMessage(time_, score_[p.side], score_[otherSide(p.side)]));
+        case CommandKind::kDone:
+            p.thinking = false;
+            return;
         case CommandKind::kSay:
             // Longer messages are dropped without a word, as the real server does.
             if (!p.sayDone && c.text.size() <= static_cast<std::size_t>(kSayMaxLength)) {
@@ -278,7 +323,9 @@ void Match::ballPlayed(const PlayerState& p) {
 }
 
 void Match::kick(PlayerState& p, const ClientCommand& c) {
+    p.actionFlags |= gamelog::kStateKick;
     if (!mayPlayBall(p) || !ballKickable(params_, p, ball_.pos)) {
+        p.actionFlags |= gamelog::kStateKickFault;
         return;
     }
     ++p.kickCount;
@@ -287,17 +334,21 @@ void Match::kick(PlayerState& p, const ClientCommand& c) {
 }
 
 void Match::catchBall(PlayerState& p, double direction) {
+    p.actionFlags |= gamelog::kStateCatch;
     if (!p.goalie) {
+        p.actionFlags |= gamelog::kStateCatchFault;
         return;
     }
     ++p.catchCount;
     if (mode_ != kPlayOn || p.catchBan > 0) {
+        p.actionFlags |= gamelog::kStateCatchFault;
         return;
     }
     p.catchBan = params_.catchBanCycles;
     direction = std::clamp(direction, params_.minMoment, params_.maxMoment);
     if (!inOwnPenaltyArea(p.side, p.pos) || !inOwnPenaltyArea(p.side, ball_.pos) ||
         !ballCatchable(params_, p, ball_.pos, direction)) {
+        p.actionFlags |= gamelog::kStateCatchFault;
         return;
     }
     lastTouch_ = p.side;
@@ -312,11 +363,14 @@ void Match::catchBall(PlayerState& p, double direction) {
 void Match::tackle(PlayerState& p, double power) {
     ++p.tackleCount;
     p.tackleExpires = params_.tackleCycles;
+    p.actionFlags |= gamelog::kStateTackle;
     if (!mayPlayBall(p)) {
+        p.actionFlags |= gamelog::kStateTackleFault;
         return;
     }
     const double fail = tackleFailProbability(params_, p.pos, p.body, ball_.pos);
     if (fail >= 1.0 || random_.uniform() < fail) {
+        p.actionFlags |= gamelog::kStateTackleFault;
         return;
     }
     power = std::clamp(power, params_.minPower, params_.maxPower);
@@ -380,6 +434,35 @@ void Match::step() {
         }
     }
     hearSays();
+    showCycle();
+}
+
+void Match::showCycle() {
+    if (!monitors_.clients().empty() || gameLog_ != nullptr) {
+        const std::string entries = showEntries(params_, ball_, players_);
+        ShowSnapshot snapshot;
+        snapshot.time = time_;
+        snapshot.mode = mode_;
+        snapshot.leftName = teamNames_[kLeft];
+        snapshot.rightName = teamNames_[kRight];
+        snapshot.leftScore = score_[kLeft];
+        snapshot.rightScore = score_[kRight];
+        snapshot.entries = entries;
+        if (!monitors_.clients().empty()) {
+            const std::string show = monitorShowMessage(snapshot);
+            for (const MonitorClient& m : monitors_.clients()) {
+                outgoing_.push_back({m.connection, m.peer, show});
+            }
+        }
+        if (gameLog_ != nullptr) {
+            gameLog_->write(snapshot);
+        }
+    }
+    // A tackle shows for as long as it holds the player down; the rest for one cycle.
+    constexpr std::uint32_t kLasting = gamelog::kStateTackle | gamelog::kStateTackleFault;
+    for (PlayerState& p : players_) {
+        p.actionFlags &= p.tackleExpires > 0 ? kLasting : 0U;
+    }
 }
 
 bool Match::timeStands() const {
@@ -527,6 +610,20 @@ void Match::sendDueSees(long long nowMs) {
         // A host that fell behind skips the missed messages instead of sending a burst.
         p.nextSeeMs = std::max(p.nextSeeMs + interval, nowMs + 1);
     }
+}
+
+void Match::sendThink() {
+    for (PlayerState& p : players_) {
+        if (p.active && !finished_) {
+            sendTo(p, "(think)");
+            p.thinking = true;
+        }
+    }
+}
+
+bool Match::allDone() const {
+    return std::none_of(players_.begin(), players_.end(),
+                        [](const PlayerState& p) { return p.active && p.thinking; });
 }
 
 long long Match::nextSeeDue() const {

@@ -11,9 +11,12 @@
 #include "agent/perception/play_mode.h"
 #include "tools/practice_server/client_command.h"
 #include "tools/practice_server/field_state.h"
+#include "tools/practice_server/monitor_clients.h"
 #include "tools/practice_server/random_source.h"
 
 namespace zamo::practice {
+
+class GameLogWriter;
 
 struct MatchOptions {
     int halfCycles = 3000;
@@ -46,6 +49,10 @@ class Match {
     // Sends the visual messages due by nowMs; the earliest next one is nextSeeDue().
     void sendDueSees(long long nowMs);
     long long nextSeeDue() const;
+    // Synchronous mode: tells every player to think now; allDone() once each has answered
+    // "(done)" or left.
+    void sendThink();
+    bool allDone() const;
 
     std::vector<Outgoing> takeOutgoing();
     // Connections no longer in use (after "bye" or a reconnect), whose ports may be closed.
@@ -64,9 +71,16 @@ class Match {
     std::span<PlayerState> players() { return players_; }
     // The player with that number, or nullptr when none registered.
     PlayerState* player(int side, int number);
+    const MonitorClients& monitors() const { return monitors_; }
+    // Every cycle from the kick-off on goes to the log; nullptr for none.
+    void setGameLog(GameLogWriter* log) { gameLog_ = log; }
 
   private:
     void registerPlayer(Peer from, const ClientCommand& c, long long nowMs);
+    void connectMonitor(Peer from, double version);
+    void monitorCommand(int connection, Peer from, std::string_view text);
+    // The cycle's show to the monitors and the game log.
+    void showCycle();
     void reconnectPlayer(Peer from, const ClientCommand& c, long long nowMs);
     void welcome(PlayerState& p, const std::string& reply, Peer from, long long nowMs);
     void bodyCommand(PlayerState& p, const ClientCommand& c);
@@ -105,6 +119,8 @@ class Match {
     std::vector<Outgoing> outgoing_;
     std::vector<int> closedConnections_;
     std::vector<std::string> report_;
+    MonitorClients monitors_;
+    GameLogWriter* gameLog_ = nullptr;
 };
 
 }  // namespace zamo::practice

@@ -144,6 +144,7 @@ std::vector<Parameter> serverParameters(const ServerParams& p) {
             {"tackle_exponent", p.tackleExponent, false},
             {"tackle_cycles", cycles(p.tackleCycles), false},
             {"tackle_power_rate", p.tacklePowerRate, false},
+            {"synch_mode", cycles(p.synchMode), false},
             {"extra_stamina", p.extraStamina, false}};
 }
 

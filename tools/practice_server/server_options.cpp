@@ -27,6 +27,17 @@ std::string serverUsage() {
            "  --kickoff-wait N  cycles before kick-off after the last registration (default 50)\n"
            "  --seed N          seed of the server's chance (default 1)\n"
            "  --record FILE     write every datagram both ways with its cycle to FILE\n"
+           "  --game-log FILE   write the match to FILE as a game log (text format ULG6) for\n"
+           "                    replaying it, e.g. with ZamoMonitor FILE\n"
+           "  --synch           synchronous mode: after each cycle's sensor messages every player\n"
+           "                    is sent (think), and the next cycle starts as soon as all have\n"
+           "                    answered (done) (at most 1.25 s later), so the match runs as fast\n"
+           "                    as the players think; before the first kick-off cycles keep their\n"
+           "                    100 ms so that players can register\n"
+           "  --loss P          drop the fraction P (0 to 1) of the players' datagrams both ways,\n"
+           "                    chosen by the seed; registration and its replies are never "
+           "dropped\n"
+           "  --delay MS        hold every datagram MS milliseconds (0 to 1000) both ways\n"
            "  --help            show this text\n"
            "It prints \"listening on N\", every goal and the final score, and exits after time "
            "over.\n";
@@ -39,6 +50,10 @@ std::optional<ServerOptions> parseServerOptions(const std::vector<std::string>& 
         const std::string& name = args[i];
         if (name == "--help" || name == "-h") {
             o.help = true;
+            continue;
+        }
+        if (name == "--synch") {
+            o.host.synchronous = true;
             continue;
         }
         if (i + 1 >= args.size()) {
@@ -81,17 +96,36 @@ std::optional<ServerOptions> parseServerOptions(const std::vector<std::string>& 
                 return std::nullopt;
             }
             o.match.seed = static_cast<std::uint64_t>(*v);
-        } else if (name == "--record" || name == "--port-file") {
+        } else if (name == "--loss") {
+            double loss = -1.0;
+            const auto [end, failure] =
+                std::from_chars(value.data(), value.data() + value.size(), loss);
+            if (failure != std::errc() || end != value.data() + value.size() || !(loss >= 0.0) ||
+                loss > 1.0) {
+                error = "bad value '" + value + "' for --loss (a fraction from 0 to 1)";
+                return std::nullopt;
+            }
+            o.host.loss = loss;
+        } else if (name == "--delay") {
+            if (!(v = whole(0, 1000))) {
+                return std::nullopt;
+            }
+            o.host.delayMs = static_cast<int>(*v);
+        } else if (name == "--record" || name == "--port-file" || name == "--game-log") {
             if (value.empty()) {
                 error = "empty file name for " + name;
                 return std::nullopt;
             }
-            (name == "--record" ? o.recordPath : o.portFile) = value;
+            std::string& path = name == "--record"     ? o.recordPath
+                                : name == "--game-log" ? o.gameLogPath
+                                                       : o.portFile;
+            path = value;
         } else {
             error = "unknown argument '" + name + "'";
             return std::nullopt;
         }
     }
+    o.host.seed = o.match.seed;
     return o;
 }
 

@@ -1,0 +1,251 @@
+// The receive and think loops against a server the test plays itself, message by message: when a
+// cycle is handed on, and the synchronous mode's "(think)" and "(done)". The agent runs in-process
+// so that a thread sanitizer build sees every hand-off.
+#include "agent/runtime/agent_runtime.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "agent/config/launch_arguments.h"
+#include "agent/runtime/agent.h"
+#include "support/loopback_client.h"
+#include "support/protocol_log.h"
+
+namespace zamo {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+const std::string kSourceDir = ZAMO_SOURCE_DIR;
+const std::string kSynchSession = "v9-synch-mode-session.tsv";
+
+class QuietHost : public AgentHost {
+  public:
+    void redraw() override {}
+    void requestDialog(DialogKind) override {}
+    void requestClose(CloseReason) override {}
+    void updateTitle(std::string_view) override {}
+    void lifecycleEvent(std::string_view) override {}
+};
+
+// The text with its cycle number (the first number after the kind) replaced.
+std::string withCycle(const std::string& text, int cycle) {
+    const auto start = text.find(' ') + 1;
+    const auto end = text.find(' ', start);
+    return text.substr(0, start) + std::to_string(cycle) + text.substr(end);
+}
+
+class ScriptedServerTest : public ::testing::Test {
+  protected:
+    void TearDown() override { agent.teardown(); }
+
+    // Registers the agent (in a thread of its own, as the agent waits for the reply) and answers
+    // from the test's socket; then the test is the server.
+    void connect(const std::string& playMode) {
+        LaunchArguments arguments;
+        arguments.teamName = "SynchTeam";
+        arguments.playerId = "7";
+        arguments.serverIp = "127.0.0.1";
+        arguments.serverPort = std::to_string(server.port());
+        arguments.confPath = kSourceDir + "/data/zamo_soccer.conf";
+        agent.loadConfiguration(arguments, std::filesystem::temp_directory_path());
+        agent.context().config.strategyDirectoryPath = kSourceDir + "/data/strategy/";
+        std::thread connecting([this] { agent.connectWithInit(); });
+        const auto init = server.receive(3s);
+        ASSERT_TRUE(init.has_value());
+        ASSERT_TRUE(init->text.starts_with("(init SynchTeam"));
+        agentPort = init->senderPort;
+        server.sendTo(agentPort, "(init l 7 " + playMode + ")");
+        connecting.join();
+        ASSERT_TRUE(agent.connected());
+    }
+
+    void send(const std::string& text) { ASSERT_TRUE(server.sendTo(agentPort, text)); }
+
+    // What the agent sent within timeout, up to and including the first text starting with
+    // until (everything that came when until is empty).
+    std::vector<std::string> collect(std::chrono::milliseconds timeout, const std::string& until) {
+        std::vector<std::string> texts;
+        const auto deadline = Clock::now() + timeout;
+        while (Clock::now() < deadline) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            const auto datagram = server.receive(std::max(left, 1ms));
+            if (!datagram) {
+                break;
+            }
+            texts.push_back(datagram->text);
+            if (!until.empty() && datagram->text.starts_with(until)) {
+                break;
+            }
+        }
+        return texts;
+    }
+
+    test::LoopbackClient server;
+    int agentPort = 0;
+    QuietHost host;
+    Agent agent{host};
+};
+
+// The real server's session in synchronous mode, replayed to the agent: it decides only on
+// "(think)", never on a clock, and answers each with its commands and then "(done)".
+TEST_F(ScriptedServerTest, SynchronousModeDecidesOnThinkAndAnswersDoneAfterItsCommands) {
+    connect("before_kick_off");
+    std::vector<std::string> session = test::receivedMessages(kSynchSession, "(");
+    // The recording ends with a cycle that was not asked for.
+    while (!session.empty() && session.back() != "(think)") {
+        session.pop_back();
+    }
+    int thinks = 0;
+    int commands = 0;
+    for (const std::string& text : session) {
+        if (text.starts_with("(init ")) {
+            continue;
+        }
+        if (text != "(think)") {
+            send(text);
+            continue;
+        }
+        ++thinks;
+        if (thinks % 25 == 1) {
+            // Longer than the decision deadline of a server that keeps time: still nothing,
+            // since here only the server's word starts a decision.
+            EXPECT_TRUE(collect(150ms, "").empty()) << "before (think) " << thinks;
+        }
+        send(text);
+        const std::vector<std::string> answer = collect(2s, "(done)");
+        ASSERT_FALSE(answer.empty()) << "no answer to (think) " << thinks;
+        EXPECT_EQ(answer.back(), "(done)") << "(think) " << thinks;
+        for (std::size_t i = 0; i + 1 < answer.size(); ++i) {
+            EXPECT_NE(answer[i], "(done)") << "(think) " << thinks;
+        }
+        commands += static_cast<int>(answer.size()) - 1;
+    }
+    ASSERT_GT(thinks, 50);
+    EXPECT_GT(commands, 10);
+
+    // A (think) without a body sense since the last one: nothing to decide, only the answer.
+    send("(think)");
+    EXPECT_EQ(collect(2s, "(done)"), std::vector<std::string>{"(done)"});
+
+    agent.teardown();
+    const CycleStatsSummary stats = agent.context().runtime.stats().summary();
+    EXPECT_EQ(stats.cyclesPlayed, thinks);
+    EXPECT_EQ(stats.lateCycles, 0);
+    EXPECT_GT(stats.reactionMaxUs, 0);
+}
+
+// Without the server's parameters the first "(think)" tells the mode; a cycle already decided by
+// then is answered at once.
+TEST_F(ScriptedServerTest, FirstThinkSwitchesToSynchronousMode) {
+    connect("play_on");
+    const auto bodies = test::receivedMessages(kSynchSession, "(sense_body ");
+    ASSERT_GE(bodies.size(), 3u);
+    send(withCycle(bodies[0], 1));
+    // No visual message is expected at first: the cycle is decided at its body sense.
+    const auto decided = collect(500ms, "");
+    EXPECT_FALSE(decided.empty());
+    send("(think)");
+    EXPECT_EQ(collect(2s, "(done)"), std::vector<std::string>{"(done)"});
+
+    send(withCycle(bodies[1], 2));
+    EXPECT_TRUE(collect(150ms, "").empty()) << "decided before (think) once the mode was known";
+    send("(think)");
+    const auto answer = collect(2s, "(done)");
+    ASSERT_FALSE(answer.empty());
+    EXPECT_EQ(answer.back(), "(done)");
+    std::lock_guard lock(agent.context().runtime.mutex());
+    EXPECT_TRUE(agent.context().runtime.synchronous());
+}
+
+// A server that keeps time: the cycle is handed on at its visual message when one is expected in
+// time, and at the decision deadline when that message does not come.
+TEST_F(ScriptedServerTest, ExpectedVisualMessageIsWaitedForUntilTheDeadline) {
+    connect("play_on");
+    const auto bodies = test::receivedMessages(kSynchSession, "(sense_body ");
+    ASSERT_FALSE(bodies.empty());
+    // Standing at (-30, 10) facing the opponent goal with a free ball 12 m away at (-20, 4): the
+    // agent runs for it every cycle.
+    const std::string see =
+        "(see 0 ((f c) 31.6 -18) ((f c t) 53.3 -56) ((f c b) 38.4 39) ((f p r c) 66.8 -9) "
+        "((f r t) 93.5 -28) ((f r b) 85.9 16) ((g r) 83.1 -7) ((b) 11.7 -31 0 0) ((l r) 82.5 90))";
+    const auto firstCommand = [&](Clock::time_point since) -> std::optional<double> {
+        const auto deadline = since + 95ms;
+        while (Clock::now() < deadline) {
+            const auto datagram = server.receive(
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()) +
+                1ms);
+            if (datagram && !datagram->text.starts_with("(change_view ")) {
+                return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
+            }
+        }
+        return std::nullopt;
+    };
+    const auto drain = [&] { collect(10ms, ""); };
+
+    // Visual messages 20 ms into each cycle teach the agent to wait for them.
+    for (int cycle = 1; cycle <= 4; ++cycle) {
+        const auto start = Clock::now();
+        send(withCycle(bodies[0], cycle));
+        std::this_thread::sleep_until(start + 20ms);
+        const auto seeSent = Clock::now();
+        send(withCycle(see, cycle));
+        if (cycle >= 3) {
+            const auto after = firstCommand(seeSent);
+            ASSERT_TRUE(after.has_value()) << "cycle " << cycle;
+            // Not at the body sense: the decision waited for the visual message.
+            EXPECT_LT(*after, 15.0) << "cycle " << cycle;
+        }
+        std::this_thread::sleep_until(start + 100ms);
+        drain();
+    }
+    // This cycle's visual message does not come: the decision comes at the deadline.
+    const auto start = Clock::now();
+    send(withCycle(bodies[0], 5));
+    const auto after = firstCommand(start);
+    ASSERT_TRUE(after.has_value());
+    EXPECT_GE(*after, 70.0);
+    EXPECT_LT(*after, 95.0);
+}
+
+// A cycle left waiting for its visual message when the connection ended is not decided in the
+// next connection: nothing is sent before that connection's own first body sense.
+TEST_F(ScriptedServerTest, ACycleOfAnEarlierConnectionIsNeverDecided) {
+    connect("play_on");
+    const auto bodies = test::receivedMessages(kSynchSession, "(sense_body ");
+    ASSERT_FALSE(bodies.empty());
+    const std::string see =
+        "(see 0 ((f c) 31.6 -18) ((g r) 83.1 -7) ((b) 11.7 -31 0 0) ((l r) 82.5 90))";
+    for (int cycle = 1; cycle <= 3; ++cycle) {
+        const auto start = Clock::now();
+        send(withCycle(bodies[0], cycle));
+        std::this_thread::sleep_until(start + 20ms);
+        send(withCycle(see, cycle));
+        std::this_thread::sleep_until(start + 100ms);
+    }
+    // Now waiting for this cycle's visual message; the connection ends first.
+    send(withCycle(bodies[0], 4));
+    std::this_thread::sleep_for(10ms);
+    agent.teardown();
+    collect(50ms, "");
+
+    std::thread connecting([this] { agent.connectWithInit(); });
+    const auto init = server.receive(3s);
+    ASSERT_TRUE(init.has_value());
+    agentPort = init->senderPort;
+    send("(init l 7 play_on)");
+    connecting.join();
+    ASSERT_TRUE(agent.connected());
+    EXPECT_TRUE(collect(300ms, "").empty());
+}
+
+}  // namespace
+}  // namespace zamo
