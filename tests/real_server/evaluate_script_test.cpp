@@ -108,7 +108,8 @@ TEST_F(EvaluateScriptTest, PlaysTwoMatchesAndSummarisesThem) {
     ASSERT_EQ(status, 0) << output << script_.standardError();
 
     // Progress, the mode and the verdict as the last line.
-    EXPECT_NE(output.find("real time"), std::string::npos) << output;
+    // Both sides are this build, which plays in the server's synchronous mode.
+    EXPECT_NE(output.find("== synchronous mode"), std::string::npos) << output;
     EXPECT_NE(output.find("match 1 of 2: "), std::string::npos) << output;
     EXPECT_NE(output.find("match 2 of 2: "), std::string::npos) << output;
     EXPECT_NE(output.find(": cycle "), std::string::npos) << "progress while playing";
@@ -130,7 +131,7 @@ TEST_F(EvaluateScriptTest, PlaysTwoMatchesAndSummarisesThem) {
     EXPECT_TRUE(header.starts_with("match,new_side,goals_new,goals_baseline,")) << header;
     EXPECT_TRUE(first.starts_with("1,l,")) << first;
     EXPECT_TRUE(second.starts_with("2,r,")) << second;
-    EXPECT_NE(first.find(",real time,"), std::string::npos) << first;
+    EXPECT_NE(first.find(",synchronous,"), std::string::npos) << first;
     EXPECT_EQ(read(out_ / "summary.png").substr(1, 3), "PNG");
     for (const int match : {1, 2}) {
         std::string error;
