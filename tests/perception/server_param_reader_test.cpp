@@ -11,7 +11,7 @@
 
 #include "agent/config/server_params.h"
 #include "allocation_counter.h"
-#include "protocol_log.h"
+#include "support/protocol_log.h"
 
 namespace zamo {
 namespace {

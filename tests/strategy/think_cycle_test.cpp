@@ -10,7 +10,7 @@
 
 #include "agent/perception/server_param_reader.h"
 #include "agent/runtime/agent_context.h"
-#include "perception/protocol_log.h"
+#include "support/protocol_log.h"
 #include "support/temp_dir.h"
 
 namespace zamo::test {
