@@ -7,6 +7,7 @@
 #include <string>
 
 #include "agent/config/agent_config.h"
+#include "agent/config/server_params.h"
 #include "agent/perception/self_state.h"
 #include "agent/perception/sensor_parser.h"
 
@@ -40,7 +41,8 @@ void parseRecorded(benchmark::State& state, const std::string& prefix) {
     config.quotedTeamName = "\"TestTeam\"";
     config.opponentTeamName = "Other";
     zamo::SelfState self;
-    zamo::SensorParser parser(config, self);
+    zamo::ServerParams params;
+    zamo::SensorParser parser(config, self, params);
     auto message = std::make_unique<zamo::SensorMessage>();
     for (auto _ : state) {
         const bool parsed = parser.parseMessage(text, *message);

@@ -166,6 +166,11 @@ class Replay {
                 ctx.sensorStore.lastBody = message.senseBody;
                 ctx.clock.cycle = message.senseBody.time;
                 break;
+            case zamo::kParameterMessage:
+                break;
+            case zamo::kPlayerTypeMessage:
+                ctx.worldModel.applyPlayerTypeChange(message.typeChange);
+                break;
             case zamo::kThinkMessage:
                 break;
         }

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "agent/config/agent_config.h"
+#include "agent/config/server_params.h"
 #include "agent/perception/landmarks.h"
 #include "agent/perception/self_state.h"
 #include "agent/perception/sensor_parser.h"
@@ -20,8 +21,22 @@ void require(bool condition) {
     }
 }
 
+// A sensor number is either not given or a finite value.
 bool finite(double value) {
-    return std::isfinite(value);
+    return !zamo::given(value) || std::isfinite(value);
+}
+
+// Whatever parameter messages came, the values the physics divides by or decays with stay sound.
+void checkParams(const zamo::ServerParams& p) {
+    require(p.ballDecay >= 0.0 && p.ballDecay < 1.0 && p.ballSize > 0.0 && p.ballSpeedMax > 0.0);
+    require(p.playerTypeCount >= 1 && p.playerTypeCount <= zamo::kMaxPlayerTypes);
+    require(p.tackleDist > 0.0 && p.tackleBackDist >= 0.0 && p.tackleWidth > 0.0);
+    require(p.staminaMax > 0.0 && p.cycleLength > 0 && p.maxPower > 0.0);
+    for (const zamo::PlayerType& t : p.playerTypes) {
+        require(t.playerDecay >= 0.0 && t.playerDecay < 1.0 && t.playerSize > 0.0);
+        require(t.kickableMargin > 0.0 && t.dashPowerRate > 0.0 && t.kickPowerRate > 0.0);
+        require(t.effortMax > 0.0 && t.effortMin > 0.0 && std::isfinite(t.inertiaMoment));
+    }
 }
 
 void checkSee(const zamo::SeeInfo& see) {
@@ -53,7 +68,8 @@ void checkSenseBody(const zamo::SenseBodyInfo& body) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static zamo::AgentConfig config;
     static zamo::SelfState self;
-    static zamo::SensorParser parser(config, self);
+    static zamo::ServerParams params;
+    static zamo::SensorParser parser(config, self, params);
     static const auto message = std::make_unique<zamo::SensorMessage>();
 
     config.quotedTeamName = "\"TestTeam\"";
@@ -70,11 +86,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case zamo::kSenseBodyMessage:
                 checkSenseBody(message->senseBody);
                 break;
+            case zamo::kParameterMessage:
+                break;
+            case zamo::kPlayerTypeMessage:
+                require(message->typeChange.number >= 1 && message->typeChange.number <= 11);
+                require(message->typeChange.type >= zamo::kUnknownPlayerType &&
+                        message->typeChange.type < params.playerTypeCount);
+                break;
             case zamo::kThinkMessage:
                 require(text.starts_with("(think)"));
                 break;
         }
     }
+    checkParams(params);
     require(config.opponentTeamName.size() <= zamo::kTeamNameWidth);
     return 0;
 }

@@ -46,9 +46,12 @@ std::chrono::nanoseconds sinceEpoch(const timespec& t) {
 }
 
 // The kernel stamps with the real-time clock; the age of the stamp carries it over to the steady
-// clock, which does not jump.
+// clock, which does not jump. Both clocks are read as one instant: a reading of the real-time
+// clock between two steady ones taken close together, so that a thread preempted between them
+// does not date the datagram earlier than it came (making a command sent before it seem late).
 std::chrono::steady_clock::time_point steadyArrival(const msghdr& message) {
-    const auto now = std::chrono::steady_clock::now();
+    constexpr auto kCloseTogether = std::chrono::microseconds(20);
+    constexpr int kReadings = 4;
     for (cmsghdr* item = CMSG_FIRSTHDR(&message); item != nullptr;
          item = CMSG_NXTHDR(const_cast<msghdr*>(&message), item)) {
         if (item->cmsg_level != SOL_SOCKET || item->cmsg_type != SCM_TIMESTAMPNS) {
@@ -56,14 +59,23 @@ std::chrono::steady_clock::time_point steadyArrival(const msghdr& message) {
         }
         timespec stamp{};
         std::memcpy(&stamp, CMSG_DATA(item), sizeof stamp);
+        auto now = std::chrono::steady_clock::now();
         timespec realNow{};
-        ::clock_gettime(CLOCK_REALTIME, &realNow);
+        for (int reading = 0; reading < kReadings; ++reading) {
+            const auto before = std::chrono::steady_clock::now();
+            ::clock_gettime(CLOCK_REALTIME, &realNow);
+            const auto after = std::chrono::steady_clock::now();
+            now = before + (after - before) / 2;
+            if (after - before <= kCloseTogether) {
+                break;
+            }
+        }
         const auto age = sinceEpoch(realNow) - sinceEpoch(stamp);
         return age.count() > 0
                    ? now - std::chrono::duration_cast<std::chrono::steady_clock::duration>(age)
                    : now;
     }
-    return now;
+    return std::chrono::steady_clock::now();
 }
 
 }  // namespace

@@ -149,7 +149,8 @@ double Geometry::clampNeckMoment(double m) const {
 
 double Geometry::clampTurnForSpeed(double a, double speed) const {
     // A speed is a magnitude; a negative one would shrink or flip the divisor.
-    const double divisor = 1.0 + params_.inertiaMoment * std::max(speed, 0.0);
+    const double divisor =
+        1.0 + params_.playerType(self_.type).inertiaMoment * std::max(speed, 0.0);
     if (a > 0.0) {
         return std::min(a, params_.maxMoment / divisor);
     }

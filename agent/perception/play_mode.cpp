@@ -121,8 +121,9 @@ std::string_view playModeName(int mode) {
 
 void resetStamina(SelfState& self, const ServerParams& params) {
     self.stamina = params.staminaMax;
-    self.effort = params.effortInit;
+    self.effort = params.playerType(self.type).effortMax;
     self.recovery = params.recoverInit;
+    self.staminaCapacity = params.staminaCapacity;
 }
 
 void onRefereeMessage(PlayModeState& state, SelfState& self, const ServerParams& params,

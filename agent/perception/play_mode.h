@@ -88,7 +88,8 @@ std::string_view playModeName(int mode);
 void onRefereeMessage(PlayModeState& state, SelfState& self, const ServerParams& params,
                       std::string_view text, int time);
 
-// Restores stamina, effort and recovery to the server's initial values.
+// Restores stamina, effort, recovery and the stamina capacity as the server does at a half or a
+// change of player type, for the own type.
 void resetStamina(SelfState& self, const ServerParams& params);
 
 }  // namespace zamo

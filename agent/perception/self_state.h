@@ -1,6 +1,7 @@
 #pragma once
 
 #include "agent/config/missing_values.h"
+#include "agent/config/server_params.h"
 #include "agent/perception/vec2.h"
 
 namespace zamo {
@@ -15,9 +16,11 @@ struct ScoreBlock {
 
 // The agent's own body as last sensed or predicted, and the few values that go with it.
 struct SelfState {
+    int type = kDefaultPlayerType;  // the own heterogeneous player type
     double stamina = 0.0;
     double effort = 0.0;
     double recovery = 0.0;
+    double staminaCapacity = -1.0;  // what may still be recovered; negative: no limit
     double bodyDirection = 0.0;
     double neckAngle = 0.0;  // head relative to body, degrees
     double speed = 0.0;
@@ -46,8 +49,8 @@ struct SelfState {
     double armTargetDirection = kNotGiven;  // radians, as sense_body reports it
     int focusSide = 160;
     int focusNumber = kNoTime;
-    int viewWidth = 1;    // 0 narrow, 1 normal, 2 wide
-    int viewQuality = 1;  // 0 low, 1 high
+    int viewWidth = 1;        // 0 narrow, 1 normal, 2 wide
+    int viewQuality = 1;      // 0 low, 1 high
     int wantedViewWidth = 1;  // the width the decision wants; the receive loop applies it
 
     ScoreBlock score;

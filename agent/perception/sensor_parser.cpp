@@ -60,14 +60,7 @@ bool toReal(std::string_view token, double& value) {
         value = negative ? -magnitude : magnitude;
         return true;
     }
-    const char* end = token.data() + token.size();
-    double parsed = 0.0;
-    const auto [stop, error] = std::from_chars(token.data(), end, parsed);
-    if (error != std::errc() || stop != end || !std::isfinite(parsed)) {
-        return false;
-    }
-    value = parsed;
-    return true;
+    return readFiniteNumber(token, value);
 }
 
 // Walks the items of one list, remembering how the list ended.
@@ -317,7 +310,9 @@ bool readBodyItem(std::string_view item, SenseBodyInfo& body) {
         return readViewMode(values, body);
     }
     if (key == "stamina") {
-        return readReal(values, body.stamina) && readReal(values, body.effort);
+        // The capacity comes third from protocol version 13 on.
+        return readReal(values, body.stamina) && readReal(values, body.effort) &&
+               (!values.more() || readReal(values, body.staminaCapacity));
     }
     if (key == "speed") {
         return readReal(values, body.speedAmount) && readReal(values, body.speedDirection);
@@ -500,6 +495,27 @@ bool SensorParser::parseMessage(std::string_view text, SensorMessage& out) {
     }
     if (word == "score") {
         parseScore(text);
+        return false;
+    }
+    if (word == "change_player_type") {
+        const std::optional<PlayerTypeChange> change = readChangePlayerType(text, params_);
+        out.kind = kPlayerTypeMessage;
+        if (change) {
+            out.typeChange = *change;
+        }
+        return change.has_value();
+    }
+    if (word == "server_param") {
+        out.kind = kParameterMessage;
+        return readServerParam(text, params_);
+    }
+    if (word == "player_param") {
+        out.kind = kParameterMessage;
+        return readPlayerParam(text, params_);
+    }
+    if (word == "player_type") {
+        out.kind = kParameterMessage;
+        return readPlayerType(text, params_);
     }
     return false;
 }

@@ -5,11 +5,13 @@
 #include <string_view>
 
 #include "agent/config/missing_values.h"
+#include "agent/perception/server_param_reader.h"
 
 namespace zamo {
 
 struct AgentConfig;
 struct SelfState;
+struct ServerParams;
 
 enum ObjectKind : int { kBall = 0, kPlayer = 1, kGoal = 2, kFlag = 3, kLine = 4 };
 
@@ -28,6 +30,9 @@ enum SensorKind : int {
     // "(think)": in synchronous mode every sensor message of the cycle is out, decide now. It
     // carries no record.
     kThinkMessage = 3,
+    // The server's parameters or a player type, already applied to the ServerParams.
+    kParameterMessage = 4,
+    kPlayerTypeMessage = 5,
 };
 
 // Team codes of a seen player.
@@ -87,6 +92,7 @@ struct SenseBodyInfo {
     int viewWidth = kNoTime;    // 0 narrow, 1 normal, 2 wide
     double stamina = kNotGiven;
     double effort = kNotGiven;
+    double staminaCapacity = kNotGiven;  // from protocol version 13 on
     double speedAmount = kNotGiven;
     double speedDirection = kNotGiven;  // degrees relative to the head
     double headAngle = kNotGiven;
@@ -116,6 +122,7 @@ struct SensorMessage {
     SeeInfo see;
     HearInfo hear;
     SenseBodyInfo senseBody;
+    PlayerTypeChange typeChange;
 };
 
 // How a list of items cut by splitToken ended.
@@ -140,10 +147,13 @@ HearSender classifySender(std::string_view word);
 // message invalid rather than reaching the world model.
 class SensorParser {
   public:
-    SensorParser(AgentConfig& config, SelfState& self) : config_(config), self_(self) {}
+    SensorParser(AgentConfig& config, SelfState& self, ServerParams& params)
+        : config_(config), self_(self), params_(params) {}
 
-    // True when out holds a see, hear or sense_body record, or is the think cue. A score message
-    // updates the score block and gives false, like every other kind of message.
+    // True when out holds a see, hear, sense_body or player type change record, or is the think
+    // cue, and for a parameter or player type message, which is applied to the parameters at
+    // once. A score message updates the score block and gives false, like every other kind of
+    // message.
     bool parseMessage(std::string_view text, SensorMessage& out);
 
     // A see message with more than kMaxSeenObjects objects keeps the first ones. Seeing a team
@@ -158,6 +168,7 @@ class SensorParser {
   private:
     AgentConfig& config_;
     SelfState& self_;
+    ServerParams& params_;
 };
 
 }  // namespace zamo

@@ -24,10 +24,6 @@ constexpr double kMaxSeenDistance = 1000.0;
 constexpr double kMaxSeenDirection = 360.0;
 constexpr int kSayPeriod = 11;
 
-bool given(double value) {
-    return value != kNotGiven && std::isfinite(value);
-}
-
 bool placeable(const SeenObject& object) {
     return given(object.distance) && object.distance >= 0.0 &&
            object.distance <= kMaxSeenDistance && given(object.direction) &&
@@ -116,6 +112,15 @@ void WorldModel::resetWorld() {
         history_.snapshots[static_cast<std::size_t>(i)].time = kNoTime;
     }
     history_.current = 0;
+    // The server tells the types again after every (re)connection.
+    for (WorldSnapshot& snapshot : history_.snapshots) {
+        for (auto* team : {&snapshot.teammates, &snapshot.opponents}) {
+            for (PlayerRecord& r : *team) {
+                r.type = kDefaultPlayerType;
+            }
+        }
+    }
+    context_.self.type = kDefaultPlayerType;
     clearTeamMessage(teamMessage_);
     resetStamina(context_.self, context_.serverParams);
     context_.self.beforeKickOffCount = 0;
@@ -229,7 +234,7 @@ void WorldModel::carryOver(const WorldSnapshot& prev, WorldSnapshot& next) {
                 if (known(r.positionTime)) {
                     r.position += r.velocity;
                 }
-                r.velocity = r.velocity * params.playerDecay;
+                r.velocity = r.velocity * params.playerType(r.type).playerDecay;
             }
         }
     }
@@ -245,17 +250,25 @@ void WorldModel::carryOver(const WorldSnapshot& prev, WorldSnapshot& next) {
     }
 
     // Stamina bookkeeping as the server does it at the end of a cycle.
+    const PlayerType& type = params.playerType(self.type);
     const double staminaMax = params.staminaMax;
     if (self.stamina <= params.recoverDecThr * staminaMax && self.recovery > params.recoverMin) {
-        self.recovery -= params.recoverDec;
+        self.recovery = std::max(self.recovery - params.recoverDec, params.recoverMin);
     }
-    if (self.stamina <= params.effortDecThr * staminaMax && self.effort > params.effortMin) {
-        self.effort -= params.effortDec;
+    if (self.stamina <= params.effortDecThr * staminaMax && self.effort > type.effortMin) {
+        self.effort = std::max(self.effort - params.effortDec, type.effortMin);
     }
-    if (self.stamina >= params.effortIncThr * staminaMax && self.effort < params.effortInit) {
-        self.effort = std::min(self.effort + params.effortInc, params.effortInit);
+    if (self.stamina >= params.effortIncThr * staminaMax && self.effort < type.effortMax) {
+        self.effort = std::min(self.effort + params.effortInc, type.effortMax);
     }
-    self.stamina = std::min(self.stamina + self.recovery * params.staminaIncMax, staminaMax);
+    double recovered =
+        std::max(0.0, std::min(self.recovery * type.staminaIncMax, staminaMax - self.stamina));
+    // What a half's stamina capacity no longer holds is not recovered.
+    if (params.staminaCapacity >= 0.0) {
+        recovered = std::min(recovered, std::max(self.staminaCapacity, 0.0));
+        self.staminaCapacity = std::max(self.staminaCapacity - recovered, 0.0);
+    }
+    self.stamina = std::min(self.stamina + recovered, staminaMax);
     if (own != nullptr) {
         own->stamina = self.stamina;
         own->staminaTime = next.time;
@@ -276,6 +289,7 @@ void WorldModel::applyOwnCommands(const WorldSnapshot& prev, WorldSnapshot& next
     const SenseBodyInfo& body = context_.sensorStore.lastBody;
     SelfState& self = context_.self;
     const CommandSender& sender = context_.commandSender;
+    const PlayerType& type = params.playerType(self.type);
 
     // A command counts only when the server's counter shows it was carried out.
     const auto executed = [&](int cycle, int kind, int serverCount,
@@ -290,8 +304,8 @@ void WorldModel::applyOwnCommands(const WorldSnapshot& prev, WorldSnapshot& next
     if (const auto c = executed(cycle, kCatchCommand, body.catchCount, self.catchCount)) {
         if (known(own->positionTime) && known(own->bodyTime)) {
             const double b = own->bodyDirection * kDegToRad;
-            next.ballPosition = own->position + Vec2{std::cos(b), std::sin(b)} *
-                                                    (params.playerSize + params.ballSize);
+            next.ballPosition =
+                own->position + Vec2{std::cos(b), std::sin(b)} * params.bodyAndBall(type);
         }
         next.ballVelocity = {0.0, 0.0};
         own->velocity = {0.0, 0.0};
@@ -301,26 +315,36 @@ void WorldModel::applyOwnCommands(const WorldSnapshot& prev, WorldSnapshot& next
         }
         self.catchBan = own->catchBan;
     } else if (const auto dash = executed(cycle, kDashCommand, body.dashCount, self.dashCount)) {
-        const double power = dash->firstValue;
+        // A backward dash costs twice its power; beyond the stamina only the type's extra
+        // stamina pays, and the dash shrinks to what was paid.
+        const double wanted = dash->firstValue;
+        const double cost = std::min(wanted > 0.0 ? wanted : -2.0 * wanted,
+                                     std::max(self.stamina, 0.0) + type.extraStamina);
+        const double power = wanted > 0.0 ? cost : -0.5 * cost;
         if (known(own->bodyTime) && known(own->velocityTime)) {
             const double b = own->bodyDirection * kDegToRad;
             own->velocity +=
-                Vec2{std::cos(b), std::sin(b)} * (self.effort * params.dashPowerRate * power);
-            scaleToLength(own->velocity, params.playerSpeedMax);
+                Vec2{std::cos(b), std::sin(b)} * (self.effort * type.dashPowerRate * power);
+            scaleToLength(own->velocity, type.playerSpeedMax);
         }
-        self.stamina -= power > 0.0 ? power : -2.0 * power;
-        self.stamina = std::max(self.stamina, 0.0);
+        self.stamina = std::max(self.stamina - cost, 0.0);
     } else if (const auto kick = executed(cycle, kKickCommand, body.kickCount, self.kickCount)) {
-        if (known(own->positionTime) && known(own->bodyTime) && known(next.ballPositionTime) &&
-            known(next.ballVelocityTime)) {
+        if (known(own->positionTime) && known(own->bodyTime) && known(next.ballPositionTime)) {
+            // A ball of unknown motion was taken to rest at the feet; it has the kick's now.
+            if (!known(next.ballVelocityTime)) {
+                next.ballVelocity = {0.0, 0.0};
+                next.ballVelocityTime = next.ballPositionTime;
+            }
             const double dirDiff = std::abs(geometry.subtractAngles(
                 geometry.directionTo(own->position, next.ballPosition), own->bodyDirection));
             const double distDiff =
-                distance(own->position, next.ballPosition) - params.playerSize - params.ballSize;
-            const double rate = params.kickPowerRate * (1.0 - 0.25 * dirDiff / 180.0 -
-                                                        0.25 * distDiff / params.kickableMargin);
+                distance(own->position, next.ballPosition) - params.bodyAndBall(type);
+            const double rate = type.kickPowerRate * (1.0 - 0.25 * dirDiff / 180.0 -
+                                                      0.25 * distDiff / type.kickableMargin);
             const double k = geometry.addAngles(own->bodyDirection, kick->secondValue) * kDegToRad;
-            next.ballVelocity += Vec2{std::cos(k), std::sin(k)} * (rate * kick->firstValue);
+            Vec2 accel = Vec2{std::cos(k), std::sin(k)} * (rate * kick->firstValue);
+            scaleToLength(accel, params.ballAccelMax);
+            next.ballVelocity += accel;
             scaleToLength(next.ballVelocity, params.ballSpeedMax);
         }
     } else if (const auto move = executed(cycle, kMoveCommand, body.moveCount, self.moveCount)) {
@@ -340,10 +364,18 @@ void WorldModel::applyOwnCommands(const WorldSnapshot& prev, WorldSnapshot& next
     } else if (const auto turn = executed(cycle, kTurnCommand, body.turnCount, self.turnCount)) {
         if (known(own->bodyTime) && known(own->velocityTime)) {
             const double actual =
-                turn->firstValue / (1.0 + params.inertiaMoment * length(own->velocity));
+                turn->firstValue / (1.0 + type.inertiaMoment * length(own->velocity));
             own->bodyDirection = geometry.addAngles(own->bodyDirection, actual);
             self.bodyDirection = own->bodyDirection;
         }
+    }
+
+    // A kick the server did not carry out found no ball within reach: the ball is not where it
+    // was believed to be, and kicking at that place again would fail again.
+    if (body.time == next.time && body.kickCount != kNoTime && body.kickCount <= self.kickCount &&
+        sender.findSentCommand(cycle, kKickCommand)) {
+        next.ballPositionTime = kNoTime;
+        next.ballVelocityTime = kNoTime;
     }
 
     // The view control sends change_view during the cycle it is to take effect in.
@@ -403,6 +435,9 @@ void WorldModel::applySenseBody(const SenseBodyInfo& body) {
     }
     if (given(body.effort)) {
         self.effort = body.effort;
+    }
+    if (given(body.staminaCapacity)) {
+        self.staminaCapacity = body.staminaCapacity;
     }
     if (given(body.headAngle)) {
         self.neckAngle = body.headAngle;
@@ -656,6 +691,34 @@ void WorldModel::updateSeenPlayer(PlayerRecord& record, const SeenObject& object
     if (object.tackling) {
         record.tackleTime = time;
         record.tackleExpires = kNoTime;
+    }
+}
+
+void WorldModel::applyPlayerTypeChange(const PlayerTypeChange& change) {
+    if (change.number < 1 || change.number > kTeamSize) {
+        return;
+    }
+    WorldSnapshot& now = history_.currentSnapshot();
+    const auto index = static_cast<std::size_t>(change.number - 1);
+    PlayerRecord& record = change.ownTeam ? now.teammates[index] : now.opponents[index];
+    record.type = change.type;
+    // The server gives a player of a new type full stamina, effort and recovery.
+    const ServerParams& params = context_.serverParams;
+    const bool own = change.ownTeam && change.number == context_.config.uniformNumber;
+    if (own) {
+        SelfState& self = context_.self;
+        self.type = change.type;
+        resetStamina(self, params);
+        record.stamina = self.stamina;
+        record.effort = self.effort;
+        record.recovery = self.recovery;
+        record.staminaTime = now.time;
+        record.effortTime = now.time;
+        record.recoveryTime = now.time;
+    } else if (known(record.staminaTime)) {
+        record.stamina = params.staminaMax;
+        record.effort = params.playerType(change.type).effortMax;
+        record.recovery = params.recoverInit;
     }
 }
 

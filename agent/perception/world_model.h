@@ -7,6 +7,7 @@ namespace zamo {
 
 struct AgentContext;
 struct PlayerRecord;
+struct PlayerTypeChange;
 struct SeeInfo;
 struct SeenObject;
 struct SenseBodyInfo;
@@ -29,6 +30,9 @@ class WorldModel {
     // the own team message in the agent's turn. A jump of more than ten cycles predicts only
     // the ten that the ring can hold.
     void updateWorld();
+    // A player of either team has a new type: its record takes it, and the own player's stamina
+    // model starts afresh as the server's does.
+    void applyPlayerTypeChange(const PlayerTypeChange& change);
 
     const WorldSnapshot& currentSnapshot() const { return history_.currentSnapshot(); }
     // The snapshot k cycles before the current one, 0 <= k < kHistorySize.

@@ -3,13 +3,15 @@
 #include <array>
 
 #include "agent/config/missing_values.h"
+#include "agent/config/server_params.h"
 #include "agent/perception/vec2.h"
 
 namespace zamo {
 
 // What the agent believes about one player. Each value group carries the cycle in which it was
-// last known; kNoTime marks a group without a value.
+// last known; kNoTime marks a group without a value. The type is what the server last said.
 struct PlayerRecord {
+    int type = kDefaultPlayerType;
     int goalieTime = kNoTime;
     int goalie = 0;
     int positionTime = kNoTime;

@@ -45,9 +45,8 @@ struct AgentContext {
     Positioning positioning{serverParams, geometry, config, worldHistory, skills};
     ShotPassSelector shotPassSelector{serverParams, geometry, config,
                                       worldHistory, skills,   positioning};
-    LookPlanner lookPlanner{serverParams, geometry, self,       config,
-                            worldHistory, skills,   positioning};
-    SensorParser sensorParser{config, self};
+    LookPlanner lookPlanner{serverParams, geometry, self, config, worldHistory, skills};
+    SensorParser sensorParser{config, self, serverParams};
     SensorStore sensorStore;
     CycleTimer cycleTimer{serverParams, self, clock};
     Localiser localiser{serverParams, geometry};

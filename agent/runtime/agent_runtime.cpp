@@ -60,11 +60,6 @@ void askForShortSlices() {
     ::syscall(SYS_sched_setattr, 0, &attributes, 0U);
 }
 
-// The server's parameters tell whether it steps only when every client is done.
-bool announcesSynchronousMode(std::string_view text) {
-    return text.starts_with("(server_param ") && text.find("(synch_mode 1)") != text.npos;
-}
-
 }  // namespace
 
 AgentRuntime::AgentRuntime(AgentContext& context)
@@ -187,9 +182,6 @@ ReceiveEnd AgentRuntime::receiveLoop(const std::atomic<bool>& stop, const std::a
 bool AgentRuntime::handleDatagram(std::string_view text, TimePoint arrival,
                                   AutoResetEvent* refresh) {
     if (!context_.sensorParser.parseMessage(text, message_)) {
-        if (announcesSynchronousMode(text)) {
-            setSynchronous(true);
-        }
         return false;
     }
     SensorStore& store = context_.sensorStore;
@@ -217,6 +209,14 @@ bool AgentRuntime::handleDatagram(std::string_view text, TimePoint arrival,
             if (!synchronous_) {
                 controlViewAfterBody();
             }
+            break;
+        case kParameterMessage:
+            if (context_.serverParams.synchMode == 1) {
+                setSynchronous(true);
+            }
+            break;
+        case kPlayerTypeMessage:
+            context_.worldModel.applyPlayerTypeChange(message_.typeChange);
             break;
         case kThinkMessage:
             return onThink(arrival, refresh);

@@ -14,7 +14,7 @@ namespace zamo {
 namespace {
 
 bool isMissing(double value) {
-    return value == kNotGiven || value == kNoValue || !std::isfinite(value);
+    return value == kNoValue || !std::isfinite(value);
 }
 
 }  // namespace
@@ -99,7 +99,7 @@ bool CommandSender::doMove(double x, double y) {
 bool CommandSender::doTurn(double angle) {
     // The server divides a turn's moment by (1 + inertia moment * speed).
     if (const auto speed = ownSpeed()) {
-        angle *= *speed * params_.inertiaMoment + 1.0;
+        angle *= *speed * params_.playerType(self_.type).inertiaMoment + 1.0;
     }
     const double moment = geometry_.clampMoment(angle);
     if (!formatter_.sendTurn(moment)) {

@@ -18,10 +18,12 @@ struct InterceptProblem {
     double velocityDirection = 0.0;  // degrees
     double bodyDirection = 0.0;      // degrees
     double stamina = 0.0;
+    double effort = 1.0;
+    int type = 0;                  // the player's heterogeneous type
     Vec2 targetPosition;           // the ball, or a fixed point
     double targetSpeed = 0.0;      // the ball's; unused for a fixed point
     double targetDirection = 0.0;  // degrees
-    double dashAccel = 0.0;        // per dash, chosen by the caller
+    double dashAccel = 0.0;        // per dash: the caller's choice, the strongest when built
     double reach = 0.0;            // metres
     bool backwards = false;        // runs with its back first: dashes along body + 180
     int cycleCap = kUnreachableCycles;

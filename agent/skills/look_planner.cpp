@@ -9,7 +9,6 @@
 #include "agent/perception/self_state.h"
 #include "agent/perception/world_snapshot.h"
 #include "agent/skills/skills.h"
-#include "agent/strategy/positioning.h"
 
 namespace zamo {
 namespace {
@@ -53,7 +52,6 @@ LookPlan LookPlanner::planLookDirections(const CommandList& commands, double bal
     const Vec2 ownObserved = w.teammates[static_cast<std::size_t>(own)].position;
     const Vec2 predictedSelf = skills_.predictSelfPosition(commands);
     const Vec2 viewpoint = predictedSelf.x == kNoValue ? ownObserved : predictedSelf;
-    const double kickDistance = params_.playerSize + params_.kickableMargin + params_.ballSize;
 
     std::array<double, kLookBins> scores{};
     const auto add = [&](Vec2 place, double weight) {
@@ -63,7 +61,7 @@ LookPlan LookPlanner::planLookDirections(const CommandList& commands, double bal
     const bool ballKnown = known(w.ballPositionTime);
     if (ballKnown) {
         // A ball another player can touch may go anywhere: look where it is now.
-        const bool contested = positioning_.playerNear(w.ballPosition, kickDistance, true, true);
+        const bool contested = skills_.ballTouchedByOther();
         const Vec2 predictedBall = skills_.predictBallPosition(commands);
         const Vec2 place =
             predictedBall.x == kNoValue || contested ? w.ballPosition : predictedBall;

@@ -13,7 +13,6 @@ struct SelfState;
 struct AgentConfig;
 struct WorldHistory;
 class Geometry;
-class Positioning;
 class Skills;
 
 // One direction to look in, in degrees in the agent's frame, and how much it would show.
@@ -39,15 +38,13 @@ struct LookPlan {
 class LookPlanner {
   public:
     LookPlanner(const ServerParams& params, const Geometry& geometry, const SelfState& self,
-                const AgentConfig& config, const WorldHistory& history, const Skills& skills,
-                const Positioning& positioning)
+                const AgentConfig& config, const WorldHistory& history, const Skills& skills)
         : params_(params),
           geometry_(geometry),
           self_(self),
           config_(config),
           history_(history),
-          skills_(skills),
-          positioning_(positioning) {}
+          skills_(skills) {}
 
     // The look directions after this cycle's planned commands; empty when the cycle or the own
     // position is unknown.
@@ -61,7 +58,6 @@ class LookPlanner {
     const AgentConfig& config_;
     const WorldHistory& history_;
     const Skills& skills_;
-    const Positioning& positioning_;
 };
 
 }  // namespace zamo

@@ -47,12 +47,12 @@ const WorldSnapshot& ShotPassSelector::world() const {
     return history_.currentSnapshot();
 }
 
-double ShotPassSelector::passDashAccel() const {
-    return params_.maxPower * params_.dashPowerRate;
+double ShotPassSelector::kickDistance() const {
+    return skills_.ownKickReach();
 }
 
-double ShotPassSelector::kickDistance() const {
-    return params_.playerSize + params_.kickableMargin + params_.ballSize;
+double ShotPassSelector::passPace() const {
+    return params_.ballSpeedMax * kPassPaceShare;
 }
 
 bool ShotPassSelector::canShootFrom(Vec2 ball) const {
@@ -61,7 +61,7 @@ bool ShotPassSelector::canShootFrom(Vec2 ball) const {
         return false;
     }
     const double rollDistance =
-        factor * params_.kickPowerRate * params_.maxPower / (1.0 - params_.ballDecay);
+        factor * skills_.ownType().kickPowerRate * params_.maxPower / (1.0 - params_.ballDecay);
     const double halfGoal = params_.goalWidth / 2.0;
     double toGoal = std::abs(kGoalLineX - ball.x);
     if (ball.y > halfGoal) {
@@ -83,9 +83,8 @@ int ShotPassSelector::fastestOpponentToShot(Vec2 target) const {
             continue;
         }
         problem->targetPosition = w.ballPosition;
-        problem->targetSpeed = kShotBallSpeed;
+        problem->targetSpeed = skills_.shotSpeed();
         problem->targetDirection = direction;
-        problem->dashAccel = passDashAccel();
         // Each success lowers the cap, so a later attempt counts only when strictly faster.
         for (const bool backwards : {false, true}) {
             problem->backwards = backwards;
@@ -139,7 +138,8 @@ std::optional<KickTarget> ShotPassSelector::chooseShotTarget() const {
     int bestMargin = 0;
     for (int i = 0; i < count; ++i) {
         const Vec2 c = candidates[static_cast<std::size_t>(i)];
-        const int ballCycles = skills_.ballCyclesToTravel(distance(ball, c), params_.ballSpeedMax);
+        const int ballCycles = skills_.ballCyclesToTravel(
+            distance(ball, c), std::min(params_.ballSpeedMax, params_.ballAccelMax));
         const int opponentCycles = fastestOpponentToShot(c);
         if (opponentCycles > ballCycles && opponentCycles - ballCycles > bestMargin) {
             bestMargin = opponentCycles - ballCycles;
@@ -158,7 +158,6 @@ std::optional<int> ShotPassSelector::receiverCycles(int index, double speed,
     }
     problem->targetSpeed = speed;
     problem->targetDirection = direction;
-    problem->dashAccel = passDashAccel();
     problem->backwards = false;
     problem->cycleCap = kUnreachableCycles;
     const auto result = skills_.simulateIntercept(*problem);
@@ -177,7 +176,6 @@ bool ShotPassSelector::opponentIntercepts(double speed, double direction, int ca
         }
         problem->targetSpeed = speed;
         problem->targetDirection = direction;
-        problem->dashAccel = passDashAccel();
         problem->backwards = false;
         problem->cycleCap = cap;
         if (skills_.simulateIntercept(*problem)) {
@@ -190,7 +188,7 @@ bool ShotPassSelector::opponentIntercepts(double speed, double direction, int ca
 std::optional<int> ShotPassSelector::passSafe(int index, Vec2 target) const {
     const Vec2 ball = world().ballPosition;
     const double length = distance(ball, target);
-    const int cycles = static_cast<int>(length * 2.0 / 3.0);
+    const int cycles = static_cast<int>(length / passPace());
     const double speed = skills_.ballFirstSpeed(length, cycles);
     const double direction = geometry_.directionTo(ball, target);
     const std::optional<int> receiver = receiverCycles(index, speed, direction);
@@ -212,13 +210,13 @@ std::optional<int> ShotPassSelector::throughPassSafe(int index, Vec2 target, int
     const PlayerRecord& mate = w.teammates[static_cast<std::size_t>(index)];
     const double run = distance(mate.position, target);
     if (run > 0.0) {
-        const double reach = flaggedGoalie(mate) ? params_.catchableAreaL : kickDistance();
-        cycles =
-            skills_.cyclesToCover(run, reach, passDashAccel()) + static_cast<int>(0.2 * run) + 4;
+        cycles = skills_.cyclesToCover(run, skills_.playerReach(mate),
+                                       skills_.dashAccel(mate, kFullDash), skills_.typeOf(mate)) +
+                 static_cast<int>(0.2 * run) + 4;
     }
     const Vec2 ball = w.ballPosition;
     const double speed =
-        std::min(skills_.ballFirstSpeed(distance(ball, target), cycles), kShotBallSpeed);
+        std::min(skills_.ballFirstSpeed(distance(ball, target), cycles), skills_.shotSpeed());
     const double direction = geometry_.directionTo(ball, target);
     const std::optional<int> receiver = receiverCycles(index, speed, direction);
     if (!receiver) {

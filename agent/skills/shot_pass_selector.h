@@ -20,8 +20,8 @@ struct KickTarget {
     int cycles = 0;
 };
 
-// The speed at which a simulated shot leaves the ball when opponents are tested against it.
-inline constexpr double kShotBallSpeed = 2.410714;
+// A pass is planned to travel at this share of the ball's top speed on average.
+inline constexpr double kPassPaceShare = 0.5;
 
 // Where to shoot and whom to pass to: every candidate is tested by letting each known opponent
 // chase the simulated ball. Only reads the world.
@@ -58,8 +58,9 @@ class ShotPassSelector {
 
   private:
     const WorldSnapshot& world() const;
-    double passDashAccel() const;
     double kickDistance() const;
+    // Metres per cycle a pass is planned to travel on average.
+    double passPace() const;
     // Cycles the receiver needs for a ball sent from the ball's place at speed along
     // direction; nullopt when it cannot get there.
     std::optional<int> receiverCycles(int index, double speed, double direction) const;

@@ -24,25 +24,65 @@ const PlayerRecord* Skills::ownRecord() const {
     return &world().teammates[static_cast<std::size_t>(number - 1)];
 }
 
-double Skills::kickReach() const {
-    return params_.playerSize + params_.kickableMargin + params_.ballSize;
+namespace {
+
+// A tackle reach this short never gets the ball, as the server has it.
+constexpr double kNoTackleReach = 1e-5;
+
+}  // namespace
+
+const PlayerType& Skills::ownType() const {
+    return params_.playerType(self_.type);
+}
+
+const PlayerType& Skills::typeOf(const PlayerRecord& record) const {
+    return params_.playerType(record.type);
+}
+
+double Skills::ownKickReach() const {
+    return params_.kickableArea(ownType());
 }
 
 double Skills::playerReach(const PlayerRecord& record) const {
-    return isGoalie(record) ? params_.catchableAreaL : kickReach();
+    const PlayerType& type = typeOf(record);
+    return isGoalie(record) ? params_.catchableLength(type) : params_.kickableArea(type);
+}
+
+double Skills::dashAccel(const PlayerRecord& record, double share) const {
+    const PlayerType& type = typeOf(record);
+    const double effort =
+        known(record.effortTime) && record.effort > 0.0 ? record.effort : type.effortMax;
+    return share * params_.fullDashAccel(type, effort);
+}
+
+double Skills::ownDashAccel(double share) const {
+    const PlayerType& type = ownType();
+    return share * params_.fullDashAccel(type, self_.effort > 0.0 ? self_.effort : type.effortMax);
+}
+
+double Skills::shotSpeed() const {
+    // Shots are kicked with the ball about a body radius off the body, straight ahead.
+    const PlayerType& type = ownType();
+    const double factor = 1.0 - 0.25 * type.playerSize / type.kickableMargin;
+    return std::min({type.kickPowerRate * params_.maxPower * factor, params_.ballAccelMax,
+                     params_.ballSpeedMax});
+}
+
+double Skills::weakKickPower() const {
+    return kStoppedBallSpeed / ownType().kickPowerRate;
 }
 
 Vec2 Skills::predictedPlayer(const PlayerRecord& record) const {
     return known(record.velocityTime) ? record.position + record.velocity : record.position;
 }
 
-double Skills::maxTurnAngle(double speed) const {
+double Skills::maxTurnAngle(double speed, const PlayerType& type) const {
     // A speed is a magnitude; a negative one would shrink or flip the divisor.
-    return params_.maxMoment / (1.0 + params_.inertiaMoment * std::max(speed, 0.0));
+    return params_.maxMoment / (1.0 + type.inertiaMoment * std::max(speed, 0.0));
 }
 
-double Skills::minTurnAngle(double speed) const {
-    return params_.minMoment / (1.0 + params_.inertiaMoment * std::max(speed, 0.0));
+double Skills::minTurnAngle(double speed, const PlayerType& type) const {
+    return params_.minMoment / (1.0 + type.inertiaMoment * std::max(speed, 0.0));
 }
 
 double Skills::usableStamina(double stamina) const {
@@ -50,43 +90,47 @@ double Skills::usableStamina(double stamina) const {
 }
 
 double Skills::maxDashAccel(double stamina, double effort, double sign) const {
+    const PlayerType& type = ownType();
     const bool forwards = sign >= 0.0;
     const double power =
-        geometry_.clampPower(params_.playerSpeedMax * sign / params_.dashPowerRate / effort);
+        geometry_.clampPower(type.playerSpeedMax * sign / type.dashPowerRate / effort);
     // A backward dash costs twice its magnitude.
     const double wantedCost = forwards ? power : -2.0 * power;
     // At or below the recovery threshold there is nothing to pay with: the dash shrinks towards
     // 0 instead of turning into one of the opposite sense.
     const double cost = std::clamp(wantedCost, 0.0, std::max(0.0, usableStamina(stamina)));
-    const double scale = effort * params_.dashPowerRate;
+    const double scale = effort * type.dashPowerRate;
     return forwards ? scale * cost : scale * (-0.5 * cost);
 }
 
 double Skills::dashDistance(double accel, double stamina, int cycles) const {
-    const double wanted = accel / params_.dashPowerRate;
+    const PlayerType& type = ownType();
+    const double rate = type.dashPowerRate * (self_.effort > 0.0 ? self_.effort : type.effortMax);
+    const double wanted = accel / rate;
     double speed = 0.0;
     double covered = 0.0;
     for (int i = 0; i < cycles; ++i) {
         const double paid = std::min(std::abs(wanted), std::max(0.0, usableStamina(stamina)));
-        speed += std::copysign(paid, wanted) * params_.dashPowerRate;
+        speed += std::copysign(paid, wanted) * rate;
         covered += speed;
-        speed *= params_.playerDecay;
-        stamina = geometry_.clampStamina(stamina - paid + params_.staminaIncMax);
+        speed *= type.playerDecay;
+        stamina = geometry_.clampStamina(stamina - paid + type.staminaIncMax);
     }
     return covered;
 }
 
-double Skills::dashDistanceFromRest(double accel, int cycles) const {
+double Skills::dashDistanceFromRest(double accel, int cycles, const PlayerType& type) const {
     double sum = 0.0;
     double decay = 1.0;
     for (int i = 0; i <= cycles; ++i) {
         sum += (cycles - i) * decay;
-        decay *= params_.playerDecay;
+        decay *= type.playerDecay;
     }
     return accel * sum;
 }
 
-int Skills::cyclesToCover(double distance, double reach, double accel) const {
+int Skills::cyclesToCover(double distance, double reach, double accel,
+                          const PlayerType& type) const {
     if (distance <= reach) {
         return 0;
     }
@@ -98,7 +142,7 @@ int Skills::cyclesToCover(double distance, double reach, double accel) const {
     for (int cycles = 1; cycles < kUnreachableCycles; ++cycles) {
         speed += accel;
         covered += speed;
-        speed *= params_.playerDecay;
+        speed *= type.playerDecay;
         if (reach + covered >= distance) {
             return cycles;
         }
@@ -120,7 +164,7 @@ int Skills::ballCyclesToTravel(double distance, double firstSpeed) const {
     int cycles = 0;
     double travelled = 0.0;
     double speed = firstSpeed;
-    while (speed >= 0.1 && cycles < kUnreachableCycles) {
+    while (speed >= kStoppedBallSpeed && cycles < kUnreachableCycles) {
         travelled += speed;
         speed *= params_.ballDecay;
         ++cycles;
@@ -144,21 +188,21 @@ bool Skills::facingWithin(double body, double target, double distance, double re
 }
 
 int Skills::turnCyclesToFace(double body, double target, double distance, double speed,
-                             double reach, double extra) const {
+                             double reach, double extra, const PlayerType& type) const {
     const double gap = geometry_.subtractAngles(target, body);
     const double tolerance = facingTolerance(distance, reach, extra);
     int cycles = 0;
     double turned = 0.0;
     if (gap > tolerance) {
         while (gap > turned + tolerance && cycles < kUnreachableCycles) {
-            turned += maxTurnAngle(speed);
-            speed *= params_.playerDecay;
+            turned += maxTurnAngle(speed, type);
+            speed *= type.playerDecay;
             ++cycles;
         }
     } else if (gap < -tolerance) {
         while (turned - tolerance > gap && cycles < kUnreachableCycles) {
-            turned += minTurnAngle(speed);
-            speed *= params_.playerDecay;
+            turned += minTurnAngle(speed, type);
+            speed *= type.playerDecay;
             ++cycles;
         }
     }
@@ -168,6 +212,9 @@ int Skills::turnCyclesToFace(double body, double target, double distance, double
 double Skills::tackleFailProbability(Vec2 player, Vec2 ball, double body) const {
     const Vec2 rotated = rotateAbout(player, ball, -body);
     const double reach = rotated.x > player.x ? params_.tackleDist : params_.tackleBackDist;
+    if (reach <= kNoTackleReach) {
+        return 1.0;
+    }
     const double dx = std::abs(rotated.x - player.x);
     const double dy = std::abs(rotated.y - player.y);
     return std::pow(dy / params_.tackleWidth, params_.tackleExponent) +
@@ -175,9 +222,10 @@ double Skills::tackleFailProbability(Vec2 player, Vec2 ball, double body) const 
 }
 
 double Skills::kickFactor(Vec2 own, double body, Vec2 ball) const {
+    const PlayerType& type = ownType();
     const double angle = geometry_.subtractAngles(geometry_.directionTo(own, ball), body);
-    const double gap = distance(own, ball) - params_.playerSize - params_.ballSize;
-    return 1.0 - 0.25 * std::abs(angle) / 180.0 - 0.25 * gap / params_.kickableMargin;
+    const double gap = distance(own, ball) - params_.bodyAndBall(type);
+    return 1.0 - 0.25 * std::abs(angle) / 180.0 - 0.25 * gap / type.kickableMargin;
 }
 
 double Skills::effectiveKickFactor() const {
@@ -193,7 +241,7 @@ double Skills::effectiveKickFactor() const {
 void Skills::updateKickRate() {
     const double factor = effectiveKickFactor();
     self_.kickRate =
-        factor == kNoValue ? kNoValue : factor * params_.kickPowerRate * params_.maxPower;
+        factor == kNoValue ? kNoValue : factor * ownType().kickPowerRate * params_.maxPower;
 }
 
 bool Skills::neckTurnUseful(double x) const {
@@ -221,7 +269,7 @@ Vec2 Skills::applyToSelfPrediction(Vec2 predicted, int kind, double first, doubl
             return own.position;
         case kDashCommand:
             return predicted +
-                   polar(params_.dashPowerRate * self_.effort * first, own.bodyDirection);
+                   polar(ownType().dashPowerRate * self_.effort * first, own.bodyDirection);
         case kMoveCommand:
             return {first, second};
         default:
@@ -234,23 +282,30 @@ std::optional<Vec2> Skills::ballPredictionStart(Vec2& velocity) const {
     if (!known(snapshot.ballPositionTime)) {
         return std::nullopt;
     }
-    velocity = known(snapshot.ballVelocityTime) ? snapshot.ballVelocity : Vec2{};
+    // A player next to the ball is taken to stop it.
+    velocity =
+        known(snapshot.ballVelocityTime) && !ballTouchedByOther() ? snapshot.ballVelocity : Vec2{};
+    return snapshot.ballPosition;
+}
+
+bool Skills::ballTouchedByOther() const {
+    const WorldSnapshot& snapshot = world();
+    if (!known(snapshot.ballPositionTime)) {
+        return false;
+    }
     const int ownIndex = config_.uniformNumber - 1;
-    const double reach = kickReach();
+    const auto touches = [&](const PlayerRecord& player) {
+        return known(player.positionTime) && distance(player.position, snapshot.ballPosition) <=
+                                                 params_.kickableArea(typeOf(player));
+    };
     for (int i = 0; i < kTeamSize; ++i) {
         const auto index = static_cast<std::size_t>(i);
-        const PlayerRecord& mate = snapshot.teammates[index];
-        const PlayerRecord& opponent = snapshot.opponents[index];
-        // A player next to the ball is taken to stop it.
-        if ((i != ownIndex && known(mate.positionTime) &&
-             distance(mate.position, snapshot.ballPosition) <= reach) ||
-            (known(opponent.positionTime) &&
-             distance(opponent.position, snapshot.ballPosition) <= reach)) {
-            velocity = {};
-            break;
+        if ((i != ownIndex && touches(snapshot.teammates[index])) ||
+            touches(snapshot.opponents[index])) {
+            return true;
         }
     }
-    return snapshot.ballPosition;
+    return false;
 }
 
 bool Skills::applyToBallPrediction(Vec2& predicted, Vec2& velocity, int kind, double first,
@@ -266,7 +321,7 @@ bool Skills::applyToBallPrediction(Vec2& predicted, Vec2& velocity, int kind, do
                 return false;
             }
             accel = polar(kickFactor(own->position, own->bodyDirection, snapshot.ballPosition) *
-                              first * params_.kickPowerRate,
+                              first * ownType().kickPowerRate,
                           geometry_.addAngles(own->bodyDirection, second));
             break;
         case kTackleCommand:
@@ -280,11 +335,14 @@ bool Skills::applyToBallPrediction(Vec2& predicted, Vec2& velocity, int kind, do
                 return false;
             }
             // The caught ball sits just in front of the goalie.
-            predicted =
-                own->position + polar(params_.playerSize + params_.ballSize, own->bodyDirection);
+            predicted = own->position + polar(params_.bodyAndBall(ownType()), own->bodyDirection);
             return true;
         default:
             return false;
+    }
+    const double strength = length(accel);
+    if (strength > params_.ballAccelMax) {
+        accel = accel * (params_.ballAccelMax / strength);
     }
     velocity += accel;
     const double speed = length(velocity);

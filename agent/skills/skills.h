@@ -11,12 +11,21 @@
 namespace zamo {
 
 struct AgentConfig;
+struct PlayerType;
 struct ServerParams;
 struct SelfState;
 struct PlayerRecord;
 struct WorldHistory;
 struct WorldSnapshot;
 class Geometry;
+
+// Dash strengths the decisions choose between, as shares of a player's strongest dash.
+inline constexpr double kFullDash = 1.0;
+inline constexpr double kWalkDash = 0.5;
+inline constexpr double kSetPlayDash = 1.0 / 3.0;
+
+// Below this speed a rolling ball counts as stopped.
+inline constexpr double kStoppedBallSpeed = 0.1;
 
 // The fastest player of one side towards the ball: its cycles (kUnreachableCycles when nobody
 // gets there) and its simulation result.
@@ -33,18 +42,37 @@ class Skills {
            const AgentConfig& config, const WorldHistory& history)
         : params_(params), geometry_(geometry), self_(self), config_(config), history_(history) {}
 
+    // Players and their types: the own player's, a record's (the default type until the server
+    // names it).
+    const PlayerType& ownType() const;
+    const PlayerType& typeOf(const PlayerRecord& record) const;
+    // From the own centre to the farthest ball the own player can kick.
+    double ownKickReach() const;
+    // How far a player can play the ball: its catch length as a goalie, else its kick reach.
+    double playerReach(const PlayerRecord& record) const;
+    // The acceleration of a dash of that share of the player's strongest, at its effort (the
+    // type's best when unknown).
+    double dashAccel(const PlayerRecord& record, double share) const;
+    double ownDashAccel(double share) const;
+    // The speed the strongest kick gives a ball resting a typical shooting distance in front of
+    // the own body.
+    double shotSpeed() const;
+    // The kick power below which the own kick moves the ball too little to be worth sending.
+    double weakKickPower() const;
+
     // Motion and kick model.
-    double maxTurnAngle(double speed) const;
-    double minTurnAngle(double speed) const;
+    double maxTurnAngle(double speed, const PlayerType& type) const;
+    double minTurnAngle(double speed, const PlayerType& type) const;
     double usableStamina(double stamina) const;
-    // Acceleration of the strongest dash in the sense of sign (+1 forwards, -1 backwards) that
-    // the stamina above the recovery threshold pays for; never against that sense.
+    // Acceleration of the strongest own dash in the sense of sign (+1 forwards, -1 backwards)
+    // that the stamina above the recovery threshold pays for; never against that sense.
     double maxDashAccel(double stamina, double effort, double sign) const;
+    // Distance the own player covers from rest in cycles of dashes of that acceleration.
     double dashDistance(double accel, double stamina, int cycles) const;
-    double dashDistanceFromRest(double accel, int cycles) const;
+    double dashDistanceFromRest(double accel, int cycles, const PlayerType& type) const;
     // Cycles to come within reach of a point distance away from rest; kUnreachableCycles when
     // the acceleration never gets there within that many cycles.
-    int cyclesToCover(double distance, double reach, double accel) const;
+    int cyclesToCover(double distance, double reach, double accel, const PlayerType& type) const;
     // First speed that makes the ball travel distance in cycles; the distance itself for fewer
     // than one cycle.
     double ballFirstSpeed(double distance, int cycles) const;
@@ -53,7 +81,7 @@ class Skills {
     bool facingWithin(double body, double target, double distance, double reach, double extra,
                       bool allowBackwards) const;
     int turnCyclesToFace(double body, double target, double distance, double speed, double reach,
-                         double extra) const;
+                         double extra, const PlayerType& type) const;
     double tackleFailProbability(Vec2 player, Vec2 ball, double body) const;
     // How much of the full kick power reaches the ball, from the own and ball positions of this
     // cycle; kNoValue when either or the own body direction is unknown.
@@ -66,6 +94,9 @@ class Skills {
     // when unknown.
     Vec2 predictSelfPosition(const CommandList& commands) const;
     Vec2 predictBallPosition(const CommandList& commands) const;
+    // Whether some player other than the own one (goalies included) has the ball within its
+    // kick reach.
+    bool ballTouchedByOther() const;
 
     // Interception and reach prediction.
     std::optional<InterceptProblem> buildInterceptProblem(PlayerSide side, int index,
@@ -73,11 +104,12 @@ class Skills {
     std::optional<InterceptProblem> buildReachProblem(PlayerSide side, int index, Vec2 point) const;
     std::optional<InterceptResult> simulateIntercept(const InterceptProblem& problem) const;
     std::optional<InterceptResult> simulateReach(const InterceptProblem& problem) const;
-    FastestPlayer fastestTeammate(double dashAccel, int backwardsCap) const;
-    FastestPlayer fastestOpponent(double dashAccel, int backwardsCap) const;
+    // The simulations of these three run every player at dashShare of its strongest dash.
+    FastestPlayer fastestTeammate(double dashShare, int backwardsCap) const;
+    FastestPlayer fastestOpponent(double dashShare, int backwardsCap) const;
     // 1 when no teammate gets to the ball sooner than the own player, 2 when one does, 0 when
     // more do or the own player cannot or should not go; result gets the own simulation.
-    int ownInterceptRank(InterceptResult& result, double dashAccel, int backwardsCap) const;
+    int ownInterceptRank(InterceptResult& result, double dashShare, int backwardsCap) const;
 
     // Lanes between a point and the ball.
     bool playerBlocksLane(Vec2 start, Vec2 end, PlayerSide side, int index, double margin) const;
@@ -109,13 +141,11 @@ class Skills {
     // The player's part of a problem; its body faces `facing` when its direction is unknown.
     std::optional<InterceptProblem> buildProblem(PlayerSide side, int index, Vec2 facing) const;
     double kickFactor(Vec2 own, double body, Vec2 ball) const;
-    double kickReach() const;
-    double playerReach(const PlayerRecord& record) const;
     Vec2 predictedPlayer(const PlayerRecord& record) const;
     bool blocksLane(Vec2 start, Vec2 end, Vec2 point, double length, double halfWidth,
                     double margin) const;
     double laneAhead(Vec2 start, Vec2 end, Vec2 point) const;
-    FastestPlayer fastest(PlayerSide side, double dashAccel, int backwardsCap) const;
+    FastestPlayer fastest(PlayerSide side, double dashShare, int backwardsCap) const;
     std::optional<InterceptResult> simulateBothWays(InterceptProblem problem, int cap,
                                                     int backwardsCap) const;
     std::optional<Vec2> selfPredictionStart() const;

@@ -16,9 +16,12 @@ namespace {
 
 constexpr int kBins = 360;
 constexpr int kRings = 3;
-// The ball spot on the innermost ring, and how much farther out each next ring lies.
-constexpr double kInnerSpot = 0.885;
+// The ball spot on the innermost ring lies this much inside the own kick reach; each next ring
+// lies farther out by the step.
+constexpr double kInnerSpotInset = 0.2;
 constexpr double kRingStep = 0.05;
+// A ball kept close under pressure lies this much inside the own kick reach.
+constexpr double kTightInset = 0.1;
 // Rounding of the ring radii must not move the coverage thresholds (0.2, 0.15, 0.1 m).
 constexpr double kCoverSlack = 1e-9;
 
@@ -55,7 +58,8 @@ double Skills::approachDash(const InterceptResult& result, bool dashWhenFar, boo
     }
 
     double wanted = runIsAbsolute ? run : ahead - run;
-    const double wantedGap = gapIsAbsolute ? gap : params_.playerSize + params_.ballSize + gap;
+    const double bodyAndBall = params_.bodyAndBall(ownType());
+    const double wantedGap = gapIsAbsolute ? gap : bodyAndBall + gap;
     // Distance from the ball after running `along`.
     const auto gapAfter = [&](double along) {
         return distance({drift.x + along, drift.y}, target);
@@ -72,7 +76,6 @@ double Skills::approachDash(const InterceptResult& result, bool dashWhenFar, boo
         correctTo(reach);
     }
 
-    const double bodyAndBall = params_.playerSize + params_.ballSize;
     const double sideSlack = std::sqrt(std::max(0.0, wantedGap * wantedGap - side * side));
     if (wanted == 0.0) {
         return 0.0;
@@ -114,9 +117,10 @@ bool Skills::safeBallSpot(double extraReach, Vec2& spot) const {
     }
     const WorldSnapshot& snapshot = world();
     const Vec2 own = predictedPlayer(*ownPlayer);
+    const double kickReach = ownKickReach();
     std::array<bool, kBins> blocked{};
     for (int ring = 0; ring < kRings; ++ring) {
-        const double offset = kInnerSpot + kRingStep * ring;
+        const double offset = kickReach - kInnerSpotInset + kRingStep * ring;
         const double radius = extraReach + offset;
         blocked.fill(false);
         int count = 0;
@@ -133,7 +137,7 @@ bool Skills::safeBallSpot(double extraReach, Vec2& spot) const {
             if (apart <= reach - radius + kCoverSlack) {
                 // This opponent reaches the whole ring: keep the ball tight, but this ring
                 // is lost.
-                spot = own + polar(kickReach() - 0.1, towards);
+                spot = own + polar(kickReach - kTightInset, towards);
                 covered = true;
                 break;
             }
@@ -207,8 +211,9 @@ bool Skills::ownGoalNotAhead() const {
         return true;
     }
     const Vec2 position = own->position;
-    const Vec2 right = rotateAbout(position, {-52.5, -7.01}, -own->bodyDirection);
-    const Vec2 left = rotateAbout(position, {-52.5, 7.01}, -own->bodyDirection);
+    const double post = params_.goalPostY();
+    const Vec2 right = rotateAbout(position, {-52.5, -post}, -own->bodyDirection);
+    const Vec2 left = rotateAbout(position, {-52.5, post}, -own->bodyDirection);
     const bool facesGoal = left.y < position.y && position.y < right.y;
     return !facesGoal || distance(position, {-52.5, 0.0}) >= 45.0;
 }
@@ -219,16 +224,18 @@ int Skills::nearestOpponentSide() const {
         return 0;
     }
     const Vec2 place = predictedPlayer(*own);
-    const double radius = 2.0 * kickReach() + params_.maxPower * params_.dashPowerRate;
     const PlayerRecord* nearest = nullptr;
-    double nearestDistance = radius;
+    double nearestDistance = 0.0;
     for (const PlayerRecord& opponent : world().opponents) {
         if (!known(opponent.positionTime)) {
             continue;
         }
+        // Close means within both kick reaches and one full dash of the opponent.
+        const double radius = ownKickReach() + params_.kickableArea(typeOf(opponent)) +
+                              dashAccel(opponent, kFullDash);
         // On equal distance the later one wins.
         const double apart = distance(place, predictedPlayer(opponent));
-        if (apart <= nearestDistance) {
+        if (apart <= radius && (nearest == nullptr || apart <= nearestDistance)) {
             nearestDistance = apart;
             nearest = &opponent;
         }

@@ -24,11 +24,16 @@ std::optional<InterceptProblem> Skills::buildProblem(PlayerSide side, int index,
     if (record == nullptr || !known(record->positionTime)) {
         return std::nullopt;
     }
+    const PlayerType& type = typeOf(*record);
     InterceptProblem problem;
     problem.playerIndex = index;
     problem.side = side;
+    problem.type = record->type;
     problem.position = record->position;
     problem.reach = playerReach(*record);
+    problem.effort =
+        known(record->effortTime) && record->effort > 0.0 ? record->effort : type.effortMax;
+    problem.dashAccel = dashAccel(*record, kFullDash);
     problem.bodyDirection = known(record->bodyTime)
                                 ? record->bodyDirection
                                 : geometry_.directionTo(record->position, facing);
@@ -40,7 +45,7 @@ std::optional<InterceptProblem> Skills::buildProblem(PlayerSide side, int index,
         }
     } else if (side == PlayerSide::kOpponent) {
         // An opponent of unknown motion is assumed to come on at its usual running pace.
-        problem.speed = params_.playerSpeedMax * params_.playerDecay;
+        problem.speed = type.playerSpeedMax * type.playerDecay;
     }
     problem.stamina = known(record->staminaTime) ? record->stamina : params_.staminaMax;
     return problem;
@@ -80,7 +85,14 @@ namespace {
 struct DashModel {
     double wanted = 0.0;      // power per dash
     double costFactor = 1.0;  // stamina per unit of power
-    double rate = 0.0;
+    double rate = 0.0;        // acceleration per unit of power
+
+    // The dash that gives the problem's acceleration, never stronger than the strongest.
+    static DashModel of(const InterceptProblem& problem, const PlayerType& type, double maxPower) {
+        const double rate = type.dashPowerRate * problem.effort;
+        const double wanted = rate > 0.0 ? problem.dashAccel / rate : 0.0;
+        return {std::clamp(wanted, 0.0, maxPower), problem.backwards ? 2.0 : 1.0, rate};
+    }
 
     double power(double usable) const {
         return usable >= wanted * costFactor ? wanted : std::max(0.0, usable) / costFactor;
@@ -154,10 +166,10 @@ std::optional<InterceptResult> Skills::simulateIntercept(const InterceptProblem&
     if (cap <= 0) {
         return std::nullopt;
     }
-    const double decay = params_.playerDecay;
+    const PlayerType& type = params_.playerType(problem.type);
+    const double decay = type.playerDecay;
     const double reach = problem.reach;
-    const DashModel dash{std::max(0.0, problem.dashAccel / params_.dashPowerRate),
-                         problem.backwards ? 2.0 : 1.0, params_.dashPowerRate};
+    const DashModel dash = DashModel::of(problem, type, params_.maxPower);
     const double running = problem.backwards ? geometry_.addAngles(problem.bodyDirection, 180.0)
                                              : geometry_.normalizeAngle(problem.bodyDirection);
     const Vec2 driftLine = polar(1.0, problem.velocityDirection);
@@ -200,7 +212,7 @@ std::optional<InterceptResult> Skills::simulateIntercept(const InterceptProblem&
                 runSpeed += used * dash.rate;
                 run += runSpeed;
                 runSpeed *= decay;
-                stamina = geometry_.clampStamina(stamina + params_.staminaIncMax - used);
+                stamina = geometry_.clampStamina(stamina + type.staminaIncMax - used);
                 ++dashes;
                 gap = distance(player, ball);
             }
@@ -218,23 +230,23 @@ std::optional<InterceptResult> Skills::simulateIntercept(const InterceptProblem&
         if (dashes + turns >= cap) {
             return std::nullopt;
         }
-        turnedLeft += maxTurnAngle(startDrift);
-        turnedRight += minTurnAngle(startDrift);
+        turnedLeft += maxTurnAngle(startDrift, type);
+        turnedRight += minTurnAngle(startDrift, type);
         startPlayer += driftLine * startDrift;
         startDrift *= decay;
         startBall += ballLine * startBallSpeed;
         startBallSpeed *= params_.ballDecay;
-        startStamina = geometry_.clampStamina(startStamina + params_.staminaIncMax);
+        startStamina = geometry_.clampStamina(startStamina + type.staminaIncMax);
     }
 }
 
 std::optional<InterceptResult> Skills::simulateReach(const InterceptProblem& problem) const {
     const int cap = problem.cycleCap;
-    const double decay = params_.playerDecay;
+    const PlayerType& type = params_.playerType(problem.type);
+    const double decay = type.playerDecay;
     const double reach = problem.reach;
     const Vec2 target = problem.targetPosition;
-    const DashModel dash{std::max(0.0, problem.dashAccel / params_.dashPowerRate),
-                         problem.backwards ? 2.0 : 1.0, params_.dashPowerRate};
+    const DashModel dash = DashModel::of(problem, type, params_.maxPower);
     const double running = problem.backwards ? geometry_.addAngles(problem.bodyDirection, 180.0)
                                              : geometry_.normalizeAngle(problem.bodyDirection);
     const Vec2 driftLine = polar(1.0, problem.velocityDirection);
@@ -268,7 +280,7 @@ std::optional<InterceptResult> Skills::simulateReach(const InterceptProblem& pro
                 runSpeed += used * dash.rate;
                 run += runSpeed;
                 runSpeed *= decay;
-                stamina = geometry_.clampStamina(stamina + params_.staminaIncMax - used);
+                stamina = geometry_.clampStamina(stamina + type.staminaIncMax - used);
                 ++dashes;
                 gap = distance(player, target);
             }
@@ -291,10 +303,10 @@ std::optional<InterceptResult> Skills::simulateReach(const InterceptProblem& pro
         }
         player += driftLine * drift;
         drift *= decay;
-        stamina = geometry_.clampStamina(stamina + params_.staminaIncMax);
+        stamina = geometry_.clampStamina(stamina + type.staminaIncMax);
         ++turns;
-        turnedLeft += maxTurnAngle(turnSpeed);
-        turnedRight += minTurnAngle(turnSpeed);
+        turnedLeft += maxTurnAngle(turnSpeed, type);
+        turnedRight += minTurnAngle(turnSpeed, type);
         turnSpeed *= decay;
     }
 }
@@ -314,14 +326,14 @@ std::optional<InterceptResult> Skills::simulateBothWays(InterceptProblem problem
     return backwards ? backwards : forwards;
 }
 
-FastestPlayer Skills::fastest(PlayerSide side, double dashAccel, int backwardsCap) const {
+FastestPlayer Skills::fastest(PlayerSide side, double dashShare, int backwardsCap) const {
     FastestPlayer best;
     for (int i = 0; i < kTeamSize; ++i) {
         std::optional<InterceptProblem> problem = buildInterceptProblem(side, i, true);
         if (!problem) {
             continue;
         }
-        problem->dashAccel = dashAccel;
+        problem->dashAccel *= dashShare;
         // The cap is the best so far: a later player must be strictly faster, so ties go to
         // the lower number.
         std::optional<InterceptResult> result =
@@ -334,15 +346,15 @@ FastestPlayer Skills::fastest(PlayerSide side, double dashAccel, int backwardsCa
     return best;
 }
 
-FastestPlayer Skills::fastestTeammate(double dashAccel, int backwardsCap) const {
-    return fastest(PlayerSide::kTeammate, dashAccel, backwardsCap);
+FastestPlayer Skills::fastestTeammate(double dashShare, int backwardsCap) const {
+    return fastest(PlayerSide::kTeammate, dashShare, backwardsCap);
 }
 
-FastestPlayer Skills::fastestOpponent(double dashAccel, int backwardsCap) const {
-    return fastest(PlayerSide::kOpponent, dashAccel, backwardsCap);
+FastestPlayer Skills::fastestOpponent(double dashShare, int backwardsCap) const {
+    return fastest(PlayerSide::kOpponent, dashShare, backwardsCap);
 }
 
-int Skills::ownInterceptRank(InterceptResult& result, double dashAccel, int backwardsCap) const {
+int Skills::ownInterceptRank(InterceptResult& result, double dashShare, int backwardsCap) const {
     const int ownIndex = config_.uniformNumber - 1;
     const PlayerRecord* own = ownRecord();
     if (own == nullptr || !known(own->positionTime) || !known(world().ballPositionTime)) {
@@ -354,8 +366,8 @@ int Skills::ownInterceptRank(InterceptResult& result, double dashAccel, int back
         return 0;
     }
     // The own player goes for the ball to play it, so its kick reach counts even as goalie.
-    problem->reach = kickReach();
-    problem->dashAccel = dashAccel;
+    problem->reach = ownKickReach();
+    problem->dashAccel *= dashShare;
     std::optional<InterceptResult> mine =
         simulateBothWays(*problem, kUnreachableCycles, backwardsCap);
     if (!mine) {
@@ -378,7 +390,7 @@ int Skills::ownInterceptRank(InterceptResult& result, double dashAccel, int back
         if (!mate) {
             continue;
         }
-        mate->dashAccel = dashAccel;
+        mate->dashAccel *= dashShare;
         mate->cycleCap = ownCycles;
         bool gets = simulateIntercept(*mate).has_value();
         if (!gets && backwardsCap != 0) {

@@ -36,7 +36,7 @@ bool Skills::playerBlocksLane(Vec2 start, Vec2 end, PlayerSide side, int index,
     if (record == nullptr || !known(record->positionTime)) {
         return false;
     }
-    const double width = 2.0 * params_.playerSize;
+    const double width = 2.0 * typeOf(*record).playerSize;
     return blocksLane(start, end, predictedPlayer(*record), distance(start, end) + width, width,
                       margin);
 }
@@ -49,7 +49,7 @@ bool Skills::ballBlocksLane(Vec2 start, Vec2 end, double margin) const {
     const Vec2 ball = known(snapshot.ballVelocityTime)
                           ? snapshot.ballPosition + snapshot.ballVelocity
                           : snapshot.ballPosition;
-    const double halfWidth = params_.playerSize + params_.ballSize;
+    const double halfWidth = params_.bodyAndBall(ownType());
     return blocksLane(start, end, ball, distance(start, end) + halfWidth, halfWidth, margin);
 }
 
@@ -115,9 +115,10 @@ Vec2 Skills::laneClearingShift(Vec2 start, Vec2 end, bool testOpponents, bool te
         return end;
     }
 
-    const double step = params_.playerAccelMax - params_.playerAccelMax * params_.playerDecay;
-    const double clearance = blockerIsBall ? margin + params_.ballSize + params_.playerSize + step
-                                           : 2.0 * params_.playerSize + 2.0 * step + margin;
+    const PlayerType& type = ownType();
+    const double step = params_.playerAccelMax - params_.playerAccelMax * type.playerDecay;
+    const double clearance = blockerIsBall ? margin + params_.bodyAndBall(type) + step
+                                           : 2.0 * type.playerSize + 2.0 * step + margin;
     if (distance(start, blocker) >= clearance) {
         return end;
     }

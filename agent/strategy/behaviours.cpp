@@ -61,7 +61,7 @@ double Behaviours::dashPower(const InterceptResult& result, double acceleration)
         return 0.0;
     }
     const double effort = self_.effort > 0.0 ? self_.effort : 1.0;
-    const double power = acceleration / params_.dashPowerRate / effort;
+    const double power = acceleration / skills_.ownType().dashPowerRate / effort;
     // The acceleration runs along the simulated running direction; a run with the back first
     // needs the dash against the body.
     return runsBackwards(result) ? -power : power;
@@ -101,7 +101,7 @@ bool Behaviours::interceptBall(CommandList& commands, const InterceptResult& res
     return false;
 }
 
-bool Behaviours::goToPoint(CommandList& commands, Vec2 target, double dashAccel, int backwardsCap,
+bool Behaviours::goToPoint(CommandList& commands, Vec2 target, double dashShare, int backwardsCap,
                            int mark) const {
     const int number = config_.uniformNumber;
     if (number < 1 || number > kTeamSize) {
@@ -111,7 +111,7 @@ bool Behaviours::goToPoint(CommandList& commands, Vec2 target, double dashAccel,
     if (!problem) {
         return false;
     }
-    problem->dashAccel = dashAccel;
+    problem->dashAccel *= dashShare;
     problem->backwards = false;
     problem->cycleCap = kUnreachableCycles;
     auto result = skills_.simulateReach(*problem);
@@ -155,7 +155,7 @@ ServerCommand Behaviours::kickToward(double distance, double direction, int cycl
     if (factor == kNoValue || !(factor > 0.0)) {
         return kick;
     }
-    const double rate = factor * params_.kickPowerRate;
+    const double rate = factor * skills_.ownType().kickPowerRate;
     double speed = skills_.ballFirstSpeed(distance, std::max(cycles, 1));
     double heading = direction;
     if (known(snapshot.ballVelocityTime)) {
@@ -178,6 +178,7 @@ void Behaviours::lookToward(CommandList& commands, double lookDirection, int mar
     }
     const bool velocityKnown = known(own->velocityTime);
     const double speed = velocityKnown ? length(own->velocity) : 0.0;
+    const double inertia = skills_.ownType().inertiaMoment;
     const int count = std::clamp(commands.count, 0, static_cast<int>(commands.entries.size()));
     double neckTurn = 0.0;
     // Each pass either settles the neck turn or cancels one body command; so at most one pass
@@ -187,9 +188,8 @@ void Behaviours::lookToward(CommandList& commands, double lookDirection, int mar
         for (int i = 0; i < count; ++i) {
             const ServerCommand& entry = commands.entries[static_cast<std::size_t>(i)];
             if (entry.kind == kTurnCommand) {
-                const double turned = velocityKnown
-                                          ? entry.firstValue / (speed * params_.inertiaMoment + 1.0)
-                                          : entry.firstValue;
+                const double turned =
+                    velocityKnown ? entry.firstValue / (speed * inertia + 1.0) : entry.firstValue;
                 body = geometry_.addAngles(body, turned);
                 break;
             }

@@ -21,9 +21,6 @@ inline constexpr int kLookMayCancel = 0;
 inline constexpr int kKeep = 1;
 inline constexpr int kKeepCatch = 2;
 
-// A kick of this power or less hardly moves the ball and is not worth a command.
-inline constexpr double kWeakKickPower = 3.7;
-
 // The small behaviours that turn one decision into this cycle's commands. Each appends at most
 // one body command (the look behaviour also a neck turn) and never sends anything.
 class Behaviours {
@@ -44,8 +41,9 @@ class Behaviours {
     bool scanTurn(CommandList& commands, int mark) const;
     // The dash or turn of this cycle towards the meeting point of an interception.
     bool interceptBall(CommandList& commands, const InterceptResult& result, int mark) const;
-    // The turn or dash of this cycle on the way to target. backwardsCap 0 never runs backwards.
-    bool goToPoint(CommandList& commands, Vec2 target, double dashAccel, int backwardsCap,
+    // The turn or dash of this cycle on the way to target, dashing at dashShare of the
+    // strongest dash. backwardsCap 0 never runs backwards.
+    bool goToPoint(CommandList& commands, Vec2 target, double dashShare, int backwardsCap,
                    int mark) const;
     // The kick that sends the ball distance metres in field direction within cycles cycles;
     // kind kNoCommand when the own position, body or the ball is unknown or the ball is out of

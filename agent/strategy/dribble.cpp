@@ -29,10 +29,6 @@ Vec2 along(double length, double direction) {
     return {length * std::cos(direction * kDegToRad), length * std::sin(direction * kDegToRad)};
 }
 
-bool flaggedGoalie(const PlayerRecord& record) {
-    return known(record.goalieTime) && record.goalie != 0;
-}
-
 }  // namespace
 
 const WorldSnapshot& Dribbler::world() const {
@@ -48,15 +44,15 @@ const PlayerRecord* Dribbler::ownRecord() const {
 }
 
 double Dribbler::kickDistance() const {
-    return params_.playerSize + params_.kickableMargin + params_.ballSize;
+    return skills_.ownKickReach();
 }
 
 double Dribbler::ownReach() const {
     const PlayerRecord* own = ownRecord();
-    return own != nullptr && flaggedGoalie(*own) ? params_.catchableAreaL : kickDistance();
+    return own != nullptr ? skills_.playerReach(*own) : kickDistance();
 }
 
-DribbleRun Dribbler::searchRun(int mode, double dashAccel) const {
+DribbleRun Dribbler::searchRun(int mode, double dashShare) const {
     DribbleRun best;
     const PlayerRecord* own = ownRecord();
     if (config_.isGoalie != 0 || own == nullptr || !known(own->positionTime) ||
@@ -64,7 +60,9 @@ DribbleRun Dribbler::searchRun(int mode, double dashAccel) const {
         return best;
     }
     const WorldSnapshot& snapshot = world();
-    const double decay = params_.playerDecay;
+    const PlayerType& ownType = skills_.ownType();
+    const double dashAccel = skills_.ownDashAccel(dashShare);
+    const double decay = ownType.playerDecay;
     const double body = own->bodyDirection;
     const double speed = known(own->velocityTime) ? length(own->velocity) : 0.0;
     const double heading = known(own->velocityTime) ? geometry_.directionOf(own->velocity) : body;
@@ -86,7 +84,7 @@ DribbleRun Dribbler::searchRun(int mode, double dashAccel) const {
             double direction =
                 geometry_.normalizeAngle(geometry_.directionTo(end, kOpponentGoal) + offsets[d]);
             const int turns = skills_.turnCyclesToFace(
-                body, direction, distance(end, kOpponentGoal), speed, reach, 22.5);
+                body, direction, distance(end, kOpponentGoal), speed, reach, 22.5, ownType);
             if (turns == 0) {
                 direction = body;
             }
@@ -113,29 +111,33 @@ DribbleRun Dribbler::searchRun(int mode, double dashAccel) const {
                 if (rotateAbout(end, opponent.position, -direction).x <= end.x) {
                     continue;
                 }
+                const PlayerType& type = skills_.typeOf(opponent);
                 const double facing =
                     known(opponent.bodyTime)
                         ? opponent.bodyDirection
                         : geometry_.directionTo(opponent.position, snapshot.ballPosition);
                 const double itsSpeed = known(opponent.velocityTime)
                                             ? length(opponent.velocity)
-                                            : params_.playerSpeedMax * params_.playerDecay;
+                                            : type.playerSpeedMax * type.playerDecay;
                 const double itsHeading = known(opponent.velocityTime)
                                               ? geometry_.directionOf(opponent.velocity)
                                               : facing;
-                const Vec2 there = opponent.position + along(itsSpeed * drift, itsHeading);
+                // It drifts as its own type does.
+                const double itsDrift =
+                    (1.0 - std::pow(type.playerDecay, i)) / (1.0 - type.playerDecay);
+                const Vec2 there = opponent.position + along(itsSpeed * itsDrift, itsHeading);
                 const double gap = distance(there, end);
-                const double itsReach = flaggedGoalie(opponent) ? params_.catchableAreaL : kick;
+                const double itsReach = skills_.playerReach(opponent);
                 const double towards = geometry_.directionTo(there, end);
                 const int turnCycles = std::min(
-                    skills_.turnCyclesToFace(facing, towards, gap, itsSpeed, itsReach, 0.0),
+                    skills_.turnCyclesToFace(facing, towards, gap, itsSpeed, itsReach, 0.0, type),
                     skills_.turnCyclesToFace(geometry_.addAngles(facing, 180.0), towards, gap,
-                                             itsSpeed, itsReach, 0.0));
-                const double run =
-                    turnCycles < i ? skills_.dashDistanceFromRest(
-                                         params_.maxPower * params_.dashPowerRate, i - turnCycles)
-                                   : 0.0;
-                if (run + 2.0 * params_.playerSize >= gap) {
+                                             itsSpeed, itsReach, 0.0, type));
+                const double run = turnCycles < i ? skills_.dashDistanceFromRest(
+                                                        skills_.dashAccel(opponent, kFullDash),
+                                                        i - turnCycles, type)
+                                                  : 0.0;
+                if (run + ownType.playerSize + type.playerSize >= gap) {
                     if (turns + 1 < i) {
                         cutOff = true;
                     } else {
@@ -168,17 +170,17 @@ DribbleRun Dribbler::searchRun(int mode, double dashAccel) const {
     return best;
 }
 
-bool Dribbler::dribble(CommandList& commands, int mode, double dashAccel, int mark) const {
+bool Dribbler::dribble(CommandList& commands, int mode, double dashShare, int mark) const {
     const PlayerRecord* own = ownRecord();
     if (own == nullptr || !known(own->positionTime) || !known(own->bodyTime) ||
         !known(world().ballPositionTime)) {
         return false;
     }
-    const DribbleRun run = searchRun(mode, dashAccel);
+    const DribbleRun run = searchRun(mode, dashShare);
     if (run.length == 0) {
         return false;
     }
-    return emitRun(commands, run, dashAccel, mark);
+    return emitRun(commands, run, skills_.ownDashAccel(dashShare), mark);
 }
 
 bool Dribbler::emitRun(CommandList& commands, const DribbleRun& run, double dashAccel,
@@ -193,7 +195,9 @@ bool Dribbler::emitRun(CommandList& commands, const DribbleRun& run, double dash
     const double gapNext = distance(ownNext, ballNext);
     const double body = own.bodyDirection;
     const double reach = ownReach();
-    const double bodyAndBall = params_.playerSize + params_.ballSize;
+    const PlayerType& type = skills_.ownType();
+    const double bodyAndBall = params_.bodyAndBall(type);
+    const double weakKick = skills_.weakKickPower();
     const auto kickTo = [&](Vec2 target, int cycles) {
         return behaviours_.kickToward(distance(ball, target), geometry_.directionTo(ball, target),
                                       cycles, mark);
@@ -206,7 +210,7 @@ bool Dribbler::emitRun(CommandList& commands, const DribbleRun& run, double dash
         const bool free = skills_.safeBallSpot(margin, spot);
         if (spot.x != kNoValue) {
             const ServerCommand hold = kickTo(spot, 1);
-            if (hold.kind == kKickCommand && (!free || hold.firstValue > kWeakKickPower)) {
+            if (hold.kind == kKickCommand && (!free || hold.firstValue > weakKick)) {
                 return commands.append(hold);
             }
         }
@@ -222,7 +226,9 @@ bool Dribbler::emitRun(CommandList& commands, const DribbleRun& run, double dash
     } else {
         sideAngle = rotateAbout(ownNext, ballNext, -body).y > ownNext.y ? 90.0 : -90.0;
     }
-    const Vec2 beside = run.end + along(0.735 - 0.05 * run.length, run.direction + sideAngle);
+    // Halfway between the body and the edge of the kick reach, nearer the body the longer the run.
+    const double besideGap = (bodyAndBall + kickDistance()) / 2.0 - 0.05 * run.length;
+    const Vec2 beside = run.end + along(besideGap, run.direction + sideAngle);
     const double placeDistance = distance(ball, beside);
     const double placeDirection = geometry_.directionTo(ball, beside);
     const double firstSpeed = skills_.ballFirstSpeed(placeDistance, run.length);
@@ -250,8 +256,8 @@ bool Dribbler::emitRun(CommandList& commands, const DribbleRun& run, double dash
             accel = 0.0;
         }
     }
-    if (accel * (1.0 + params_.playerDecay) >= dashAccel) {
-        return commands.append({kDashCommand, mark, accel / params_.dashPowerRate, 0.0});
+    if (accel * (1.0 + type.playerDecay) >= dashAccel) {
+        return commands.append({kDashCommand, mark, accel / type.dashPowerRate, 0.0});
     }
 
     // Turn into the run while the ball stays with the player.
@@ -288,7 +294,7 @@ bool Dribbler::emitRun(CommandList& commands, const DribbleRun& run, double dash
         kick = kickTo(stop, 1);
     }
 
-    if (kick.kind == kKickCommand && kick.firstValue > kWeakKickPower) {
+    if (kick.kind == kKickCommand && kick.firstValue > weakKick) {
         return commands.append(kick);
     }
     if (gapNext > reach - 0.1) {

@@ -47,12 +47,13 @@ class Dribbler {
           skills_(skills),
           behaviours_(behaviours) {}
 
-    // mode kDribbleAllDirections or kDribbleForwardOnly. True when a command was appended, or
-    // when the ball is best left alone this cycle.
-    bool dribble(CommandList& commands, int mode, double dashAccel, int mark) const;
+    // mode kDribbleAllDirections or kDribbleForwardOnly; the run dashes at dashShare of the
+    // strongest dash. True when a command was appended, or when the ball is best left alone
+    // this cycle.
+    bool dribble(CommandList& commands, int mode, double dashShare, int mark) const;
 
     // The best run, or one of length 0 when none survives (or the goalie asks).
-    DribbleRun searchRun(int mode, double dashAccel) const;
+    DribbleRun searchRun(int mode, double dashShare) const;
 
   private:
     const WorldSnapshot& world() const;

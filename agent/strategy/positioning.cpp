@@ -84,10 +84,10 @@ int Positioning::ownIndex() const {
 }
 
 double Positioning::kickDistance() const {
-    return params_.playerSize + params_.kickableMargin + params_.ballSize;
+    return skills_.ownKickReach();
 }
 
-bool Positioning::strategicPosition(Vec2& target, double& dashAccel) const {
+bool Positioning::strategicPosition(Vec2& target, double& dashShare) const {
     const WorldSnapshot& w = world();
     const Vec2 ball = w.ballPosition;
     const Vec2 home = formation_.homePosition;
@@ -97,7 +97,7 @@ bool Positioning::strategicPosition(Vec2& target, double& dashAccel) const {
     const std::string& role = config_.playerType;
 
     Vec2 result{0.0, home.y + kBallYShare * ball.y};
-    double accel = 0.3;
+    double share = kWalkDash;
     if (role == "defender") {
         result.x = std::min(ball.x, 0.0);
         if (ball.x > 0.0) {
@@ -116,7 +116,7 @@ bool Positioning::strategicPosition(Vec2& target, double& dashAccel) const {
         const int own = ownIndex();
         const bool farBehind = own >= 0 && known(w.teammates[own].positionTime) &&
                                ball.x - w.teammates[own].position.x > 5.0;
-        accel = farBehind || ownSetPlay ? 0.3 : 0.6;
+        share = farBehind || ownSetPlay ? kWalkDash : kFullDash;
     } else if (role == "midfielder") {
         if (ball.x >= 0.0) {
             const double line = opponentLine(kTowardsOpponentGoal);
@@ -133,7 +133,7 @@ bool Positioning::strategicPosition(Vec2& target, double& dashAccel) const {
                 result.x += 16.0;
             }
         }
-        accel = 0.3;
+        share = kWalkDash;
     } else if (role == "offender") {
         const double line = opponentLine(kTowardsOpponentGoal);
         result.x = line - kOffsideGap;
@@ -152,19 +152,19 @@ bool Positioning::strategicPosition(Vec2& target, double& dashAccel) const {
         }
         if (known(w.ballVelocityTime)) {
             const double heading = std::abs(geometry_.directionOf(w.ballVelocity));
-            accel = heading < 90.0 && !theirSetPlay ? 0.6 : 0.3;
+            share = heading < 90.0 && !theirSetPlay ? kFullDash : kWalkDash;
         } else {
             // Without the ball's velocity: hurry while the ball is within reach of the own
             // goalie's long kick.
             const PlayerRecord& goalie = w.teammates[0];
             const bool far = !known(goalie.positionTime) || distance(ball, goalie.position) > 36.6;
-            accel = far || theirSetPlay ? 0.3 : 0.6;
+            share = far || theirSetPlay ? kWalkDash : kFullDash;
         }
     } else {
         return true;
     }
     target = result;
-    dashAccel = accel;
+    dashShare = share;
     return true;
 }
 
@@ -209,7 +209,8 @@ Vec2 Positioning::goaliePosition(Vec2 ball) const {
 
 bool Positioning::markingPosition(Vec2& target) const {
     const WorldSnapshot& w = world();
-    const double reach = params_.playerSize + params_.kickableMargin;
+    const PlayerType& own = skills_.ownType();
+    const double reach = own.playerSize + own.kickableMargin;
     int chosen = -1;
     for (int i = 0; i < kTeamSize; ++i) {
         const PlayerRecord& opponent = w.opponents[i];

@@ -38,10 +38,10 @@ class Positioning {
     const Formation& formation() const { return formation_; }
     void setFormation(const Formation& formation) { formation_ = formation; }
 
-    // Where a field player of the own role stands away from the ball, and the dash
-    // acceleration to get there. A role without a strategic position (the goalie, or an
-    // unknown word) succeeds and leaves both values as they were.
-    bool strategicPosition(Vec2& target, double& dashAccel) const;
+    // Where a field player of the own role stands away from the ball, and how hard to dash
+    // there (a share of the strongest dash: kFullDash or kWalkDash). A role without a strategic
+    // position (the goalie, or an unknown word) succeeds and leaves both values as they were.
+    bool strategicPosition(Vec2& target, double& dashShare) const;
     // Where the goalie stands to cover the own goal against a ball at ball.
     Vec2 goaliePosition(Vec2 ball) const;
     // The spot goal-side of the opponent this player should mark; false when there is none.

@@ -19,6 +19,12 @@ constexpr int kMemoryCycles = 10;
 constexpr int kNarrow = 0;
 constexpr int kNormal = 1;
 constexpr int kWide = 2;
+// A ball this many kick distances away is about to be played.
+constexpr double kNearBallKickDistances = 2.0;
+// The mean error of a shown distance that the server rounds to a tenth of a metre.
+constexpr double kSeenDistanceError = 0.025;
+// A ball slower than this (m/cycle) is foreseen well enough a cycle ahead to be played.
+constexpr double kStillBallSpeed = 0.3;
 
 bool flaggedGoalie(const PlayerRecord& record) {
     return known(record.goalieTime) && record.goalie != 0;
@@ -70,8 +76,11 @@ const PlayerRecord* ThinkCycle::ownRecord() const {
 }
 
 double ThinkCycle::kickDistance() const {
-    const ServerParams& params = context_.serverParams;
-    return params.playerSize + params.kickableMargin + params.ballSize;
+    return context_.skills.ownKickReach();
+}
+
+double ThinkCycle::catchReach() const {
+    return context_.serverParams.catchableLength(context_.skills.ownType());
 }
 
 int ThinkCycle::cycle() const {
@@ -97,14 +106,14 @@ void ThinkCycle::runThinkCycle() {
 }
 
 const CommandList& ThinkCycle::decide() {
-    const ServerParams& params = context_.serverParams;
     commands_ = CommandList{};
-    dashAccel_ = params.maxPower * params.dashPowerRate;
+    dashShare_ = kFullDash;
     weights_ = LookWeights{};
     kickOffMode_ = false;
     ownSetPlay_ = false;
     opponentSetPlay_ = false;
     kicking_ = false;
+    ballSeenNow_ = false;
     keepLookWeights_ = false;
 
     context_.skills.updateKickRate();
@@ -124,7 +133,7 @@ const CommandList& ThinkCycle::decide() {
             ownSetPlay_ = left ? side != 2 : side != 1;
             opponentSetPlay_ = !ownSetPlay_;
             if (ownSetPlay_) {
-                dashAccel_ = 0.2;
+                dashShare_ = kSetPlayDash;
                 ownSetPlayPending_ = true;
             } else {
                 ownSetPlayPending_ = false;
@@ -167,6 +176,10 @@ void ThinkCycle::chooseViewWidth() {
     int width = kNarrow;
     if (ownSetPlayPending_ && bothKnown && ballDistance < kickDistance()) {
         width = kWide;
+    } else if (bothKnown && ballDistance < kNearBallKickDistances * kickDistance()) {
+        // The narrowest view brings a visual message every cycle: the ball about to be played
+        // is seen where it is rather than foreseen.
+        width = kNarrow;
     } else {
         width = context_.cycleTimer.chooseSyncWidthAhead();
         if (width == kNoViewWidth) {
@@ -214,20 +227,36 @@ void ThinkCycle::play() {
     if (ownSetPlayPending_ && ballDistance > 4.0 * kick) {
         ownSetPlayPending_ = false;
     }
+    // Tackles and kicks act on where the ball is now. Believed within their reach only by
+    // prediction, a moving ball may have been played by someone else or have bounced off a body:
+    // the pass looks at it instead. A ball nearly at rest, seen a cycle ago, is where it was.
+    // The goalie's catch alone is tried on a foreseen ball: a shot passes by within a cycle.
+    const bool stillBallSeenLastCycle = snapshot.ballPositionTime == snapshot.time - 1 &&
+                                        known(snapshot.ballVelocityTime) &&
+                                        length(snapshot.ballVelocity) < kStillBallSpeed;
+    ballSeenNow_ = snapshot.ballPositionTime == snapshot.time || stillBallSeenLastCycle;
+    // The server refuses every kick in the pause after an offside call, until the free kick.
+    const bool offsidePause = snapshot.playMode == kOffsideL || snapshot.playMode == kOffsideR;
     const bool goalie = context_.config.isGoalie != 0;
-    if (goalie && ballDistance <= context_.serverParams.catchableAreaL && goalieWithBall(*own)) {
+    if (goalie && ballDistance <= catchReach() && goalieWithBall(*own)) {
         return;
     }
 
     Skills& skills = context_.skills;
-    if (!ownSetPlay_ && skills.ownGoalNotAhead() &&
+    if (ballSeenNow_ && !ownSetPlay_ && skills.ownGoalNotAhead() &&
         skills.tackleFailProbability(own->position, ball, own->bodyDirection) <= 0.2 &&
         context_.positioning.opponentNear(ball, kick, true) && ballDistance > kick) {
         commands_.append({kTackleCommand, kKeep, 100.0, 0.0});
         return;
     }
-    if (context_.positioning.withinKickDistance(ball, own->position)) {
-        kickDecision(*own);
+    // The server rounds the distances it shows: a ball seen at the very edge of the reach often
+    // lies beyond it, and is approached rather than kicked.
+    const bool surelyKickable = ballDistance <= kick - kSeenDistanceError;
+    if (context_.positioning.withinKickDistance(ball, own->position) &&
+        (!ballSeenNow_ || offsidePause || surelyKickable)) {
+        if (ballSeenNow_ && !offsidePause) {
+            kickDecision(*own);
+        }
     } else if (goalie) {
         goaliePositioning(*own);
     } else {
@@ -246,8 +275,7 @@ bool ThinkCycle::goalieWithBall(const PlayerRecord& own) {
             geometry.directionTo(own.position, world().ballPosition), own.bodyDirection);
         const double sign = ballDirection >= 0.0 ? 1.0 : -1.0;
         // Aim inside the catchable rectangle rather than at its edge.
-        const double inset =
-            std::atan((params.catchableAreaW / 2.0) / params.catchableAreaL) * kRadToDeg;
+        const double inset = std::atan((params.catchableAreaW / 2.0) / catchReach()) * kRadToDeg;
         commands_.append({kCatchCommand, kKeepCatch, ballDirection - sign * inset, 0.0});
         goalieHoldCount_ = 0;
         return true;
@@ -318,11 +346,11 @@ void ThinkCycle::kickDecision(const PlayerRecord& own) {
         const bool mayDribble = !goalie && !ownSetPlayPending_;
         // A pass backwards is the last resort: first try to carry the ball forwards.
         if (mayDribble && pass->target.x < own.position.x &&
-            dribbler.dribble(commands_, kDribbleForwardOnly, 0.6, kKeep)) {
+            dribbler.dribble(commands_, kDribbleForwardOnly, kFullDash, kKeep)) {
             return;
         }
         if (mayDribble && pass->target.x < own.position.x - kFreeKickDistance &&
-            dribbler.dribble(commands_, kDribbleAllDirections, 0.6, kKeep)) {
+            dribbler.dribble(commands_, kDribbleAllDirections, kFullDash, kKeep)) {
             return;
         }
         const auto kick = finishKick(own, pass->target, pass->cycles, !goalie);
@@ -338,7 +366,7 @@ void ThinkCycle::kickDecision(const PlayerRecord& own) {
     if (ownSetPlayPending_) {
         return;
     }
-    if (!goalie && dribbler.dribble(commands_, kDribbleAllDirections, 0.6, kKeep)) {
+    if (!goalie && dribbler.dribble(commands_, kDribbleAllDirections, kFullDash, kKeep)) {
         return;
     }
     if (goalie && context_.positioning.ballInOwnPenaltyArea()) {
@@ -360,6 +388,7 @@ std::optional<ServerCommand> ThinkCycle::finishKick(const PlayerRecord& own, Vec
     const Behaviours& behaviours = context_.behaviours;
     const WorldSnapshot& snapshot = world();
     const Vec2 ball = snapshot.ballPosition;
+    const double bodyAndBall = params.bodyAndBall(context_.skills.ownType());
     const auto kickTo = [&](Vec2 point, int n) {
         return behaviours.kickToward(distance(ball, point), geometry.directionTo(ball, point), n,
                                      kKeep);
@@ -382,7 +411,7 @@ std::optional<ServerCommand> ThinkCycle::finishKick(const PlayerRecord& own, Vec
     } else if (!holdGiven) {
         const double body = own.bodyDirection;
         Vec2 front = own.position + Vec2{std::cos(body * kDegToRad), std::sin(body * kDegToRad)} *
-                                        (params.playerSize + params.ballSize + 0.2);
+                                        (bodyAndBall + 0.2);
         if (ownMoving) {
             front += own.velocity;
         }
@@ -392,16 +421,16 @@ std::optional<ServerCommand> ThinkCycle::finishKick(const PlayerRecord& own, Vec
             const Vec2 ballNext =
                 known(snapshot.ballVelocityTime) ? ball + snapshot.ballVelocity : ball;
             const double gap = distance(ownNext, ballNext);
-            if (gap <= kickDistance() && gap >= params.playerSize + params.ballSize + 0.2) {
+            if (gap <= kickDistance() && gap >= bodyAndBall + 0.2) {
                 return ServerCommand{kNoCommand, kKeep, 0.0, 0.0};
             }
             result = kickTo(ownMoving ? ball + own.velocity : ball, 1);
         }
     } else if (!ownSetPlayPending_ &&
-               context_.dribbler.dribble(commands_, kDribbleAllDirections, 0.6, kKeep)) {
+               context_.dribbler.dribble(commands_, kDribbleAllDirections, kFullDash, kKeep)) {
         return std::nullopt;
     }
-    if (result.kind == kKickCommand && result.firstValue <= kWeakKickPower) {
+    if (result.kind == kKickCommand && result.firstValue <= context_.skills.weakKickPower()) {
         return wanted;
     }
     return result;
@@ -415,23 +444,22 @@ void ThinkCycle::goaliePositioning(const PlayerRecord& own) {
     const Vec2 ball = snapshot.ballPosition;
     weights_.ball *= 1000.0;
 
-    const FastestPlayer opponent = skills.fastestOpponent(0.6, kUnreachableCycles);
+    const FastestPlayer opponent = skills.fastestOpponent(kFullDash, kUnreachableCycles);
     InterceptResult meeting;
-    const int rank = skills.ownInterceptRank(meeting, dashAccel_, kUnreachableCycles);
+    const int rank = skills.ownInterceptRank(meeting, dashShare_, kUnreachableCycles);
     const int ownCycles = meeting.cycles();
     if (rank != 0 && !opponentSetPlay_) {
         const double margin = ownCycles < opponent.cycles && rank == 1 ? 18.3 : 0.0;
         const Region& region = positioning.formation().playerRegion;
         const Vec2 meet = meeting.targetPosition;
-        const double halfGoal = context_.serverParams.goalWidth / 2.0;
+        const double halfGoal = context_.serverParams.goalPostY();
         const double fromLowerPost = geometry.directionTo({kOwnGoal.x, -halfGoal}, ball);
         const double fromUpperPost = geometry.directionTo({kOwnGoal.x, halfGoal}, ball);
         const double bisector = geometry.addAngles(
             fromLowerPost, geometry.subtractAngles(fromUpperPost, fromLowerPost) / 2.0);
         const bool covering =
             skills.facingWithin(bisector, geometry.directionTo(own.position, ball),
-                                distance(own.position, ball), context_.serverParams.catchableAreaL,
-                                0.0, false) ||
+                                distance(own.position, ball), catchReach(), 0.0, false) ||
             ownCycles <= opponent.cycles;
         if (meet.x < region.xMax + margin && region.yMin - margin / 2.0 < meet.y &&
             meet.y < region.yMax + margin / 2.0 && covering &&
@@ -448,13 +476,13 @@ void ThinkCycle::goaliePositioning(const PlayerRecord& own) {
     if (positioning.withinKickDistance(spot, own.position)) {
         return;
     }
-    double accel = dashAccel_;
+    double share = dashShare_;
     // A ball rolling away from the own goal far out leaves time to walk.
     if (distance(ball, kOwnGoal) > 18.3 && known(snapshot.ballVelocityTime) &&
         std::abs(geometry.directionOf(snapshot.ballVelocity)) > 90.0) {
-        accel = 0.3;
+        share = kWalkDash;
     }
-    context_.behaviours.goToPoint(commands_, spot, accel, kUnreachableCycles, kKeep);
+    context_.behaviours.goToPoint(commands_, spot, share, kUnreachableCycles, kKeep);
 }
 
 void ThinkCycle::fieldPositioning(const PlayerRecord& own) {
@@ -463,15 +491,15 @@ void ThinkCycle::fieldPositioning(const PlayerRecord& own) {
     const Behaviours& behaviours = context_.behaviours;
     const Vec2 ball = world().ballPosition;
 
-    const int teammateCycles = skills.fastestTeammate(dashAccel_, 0).cycles;
-    const int opponentCycles = skills.fastestOpponent(0.6, kUnreachableCycles).cycles;
+    const int teammateCycles = skills.fastestTeammate(dashShare_, 0).cycles;
+    const int opponentCycles = skills.fastestOpponent(kFullDash, kUnreachableCycles).cycles;
     // The own set play has been taken and a teammate gets there first.
     if (ownSetPlayPending_ && !ownSetPlay_ && teammateCycles < opponentCycles - 2) {
         return;
     }
 
     InterceptResult meeting;
-    const int rank = skills.ownInterceptRank(meeting, dashAccel_, 0);
+    const int rank = skills.ownInterceptRank(meeting, dashShare_, 0);
     if (rank != 0 && !opponentSetPlay_ &&
         Positioning::insideRegion(meeting.targetPosition, kField, 5.0)) {
         const bool go =
@@ -497,14 +525,14 @@ void ThinkCycle::fieldPositioning(const PlayerRecord& own) {
             const bool beforeSay = cycleBeforeOwnSay();
             const int essential = beforeSay ? kLookMayCancel : kKeep;
             if (!opponentSetPlay_) {
-                behaviours.goToPoint(commands_, mark, dashAccel_, 0, essential);
+                behaviours.goToPoint(commands_, mark, dashShare_, 0, essential);
                 return;
             }
             if (distance(ball, mark) > kFreeKickDistance) {
                 if (!beforeSay) {
                     weights_.opponents *= 100.0;
                 }
-                behaviours.goToPoint(commands_, mark, dashAccel_, 0, essential);
+                behaviours.goToPoint(commands_, mark, dashShare_, 0, essential);
                 keepLookWeights_ = true;
                 return;
             }
@@ -516,10 +544,10 @@ void ThinkCycle::fieldPositioning(const PlayerRecord& own) {
     }
     // A role without a strategic position leaves the target on the player: it stays put.
     Vec2 target = own.position;
-    double accel = dashAccel_;
-    if (positioning.strategicPosition(target, accel) &&
+    double share = dashShare_;
+    if (positioning.strategicPosition(target, share) &&
         !positioning.withinKickDistance(target, own.position)) {
-        behaviours.goToPoint(commands_, target, accel, 1, kKeep);
+        behaviours.goToPoint(commands_, target, share, 1, kKeep);
     }
 }
 

@@ -41,6 +41,8 @@ class ThinkCycle {
     const WorldSnapshot& world() const;
     const PlayerRecord* ownRecord() const;
     double kickDistance() const;
+    // How far ahead the own goalie's catch reaches.
+    double catchReach() const;
     int cycle() const;
     bool cycleBeforeOwnSay() const;
     bool ownSayTurn() const;
@@ -64,12 +66,13 @@ class ThinkCycle {
 
     // Per-pass values.
     CommandList commands_;
-    double dashAccel_ = 0.0;
+    double dashShare_ = 0.0;  // of the strongest dash, for the runs of this pass
     LookWeights weights_;
     bool kickOffMode_ = false;
     bool ownSetPlay_ = false;
     bool opponentSetPlay_ = false;
     bool kicking_ = false;
+    bool ballSeenNow_ = false;      // the ball's believed place is seen, not only foreseen
     bool keepLookWeights_ = false;  // the decision set its own weights
 
     // Kept across passes.

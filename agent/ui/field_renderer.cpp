@@ -28,7 +28,6 @@ constexpr double kOriginY = 47.0;
 constexpr double kFieldHalfLength = 52.5;
 constexpr double kFieldHalfWidth = 34.0;
 constexpr double kCentreCircleRadius = 9.15;
-constexpr double kKickDistance = 1.085;
 constexpr double kTextBandHeight = 4.0;
 constexpr double kThird = 125.0 / 3.0;
 
@@ -261,7 +260,7 @@ void drawSeen(FieldPainter& out, const FieldScene& scene, const Geometry& geomet
     for (int i = 0; i < count; ++i) {
         const SeenObject& object = scene.see.objects[i];
         const std::optional<QPoint> seenAt =
-            object.distance == kNotGiven
+            !given(object.distance)
                 ? std::nullopt
                 : std::optional<QPoint>(
                       out.field(position + direction(geometry.addAngles(head, object.direction)) *
@@ -292,7 +291,7 @@ void drawSeen(FieldPainter& out, const FieldScene& scene, const Geometry& geomet
 
 void drawPlayer(FieldPainter& out, const FieldViewOptions& options, const Geometry& geometry,
                 const PlayerRecord& player, int number, bool teammate, bool turned, double radius,
-                double angle) {
+                double kickArea, double angle) {
     const Vec2 position = turned ? Vec2{-player.position.x, -player.position.y} : player.position;
     const QPoint centre = out.field(position);
     const int r = out.radius(radius);
@@ -339,7 +338,7 @@ void drawPlayer(FieldPainter& out, const FieldViewOptions& options, const Geomet
     if (options.showKickArea) {
         painter.setPen(QPen(kBlack, 1));
         painter.setBrush(kViewEdgeFill);
-        const int kick = out.radius(kKickDistance);
+        const int kick = out.radius(kickArea);
         painter.drawEllipse(centre, kick, kick);
     }
 }
@@ -356,8 +355,10 @@ void drawPlayersAndBall(FieldPainter& out, const FieldScene& scene, const FieldV
         const auto& players = team == 0 ? scene.snapshot.teammates : scene.snapshot.opponents;
         for (int i = 0; i < kTeamSize; ++i) {
             if (known(players[i].positionTime)) {
+                const double kickArea =
+                    scene.params.kickableArea(scene.params.playerType(players[i].type));
                 drawPlayer(out, options, geometry, players[i], i + 1, team == 0, turned,
-                           playerRadius, angle);
+                           playerRadius, kickArea, angle);
             }
         }
     }

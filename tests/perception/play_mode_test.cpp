@@ -137,8 +137,10 @@ TEST_F(RefereeTest, GoalNumbersThatOverflowAreCapped) {
 }
 
 TEST_F(RefereeTest, BeforeKickOffResetsStaminaEachTime) {
+    // The effort comes back to the best of the own player's type.
     params.staminaMax = 8000.0;
-    params.effortInit = 0.9;
+    params.playerTypes[3].effortMax = 0.9;
+    self.type = 3;
     params.recoverInit = 0.8;
     const auto spend = [this] {
         self.stamina = 300.0;

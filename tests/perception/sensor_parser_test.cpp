@@ -1,5 +1,6 @@
 #include "agent/perception/sensor_parser.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -52,7 +53,8 @@ class SensorParserTest : public ::testing::Test {
 
     AgentConfig config;
     SelfState self;
-    SensorParser parser{config, self};
+    ServerParams params;
+    SensorParser parser{config, self, params};
     std::unique_ptr<SensorMessage> message = std::make_unique<SensorMessage>();
 };
 
@@ -99,13 +101,13 @@ TEST_F(SensorParserTest, SeeFillsEveryKindOfObject) {
     EXPECT_EQ(object(0).detailed, 1);
     EXPECT_EQ(object(0).distance, 10.5);
     EXPECT_EQ(object(0).direction, -20);
-    EXPECT_EQ(object(0).distChange, kNotGiven);
+    EXPECT_FALSE(given(object(0).distChange));
 
     EXPECT_EQ(object(1).kind, kBall);
     EXPECT_EQ(object(1).distance, 3.2);
     EXPECT_EQ(object(1).distChange, 0.1);
     EXPECT_EQ(object(1).dirChange, -2);
-    EXPECT_EQ(object(1).bodyFacing, kNotGiven);
+    EXPECT_FALSE(given(object(1).bodyFacing));
 
     EXPECT_EQ(object(2).kind, kPlayer);
     EXPECT_EQ(object(2).id, kOwnTeam);
@@ -114,7 +116,7 @@ TEST_F(SensorParserTest, SeeFillsEveryKindOfObject) {
     EXPECT_EQ(object(2).tackling, 1);
     EXPECT_EQ(object(2).bodyFacing, 45);
     EXPECT_EQ(object(2).headFacing, 10);
-    EXPECT_EQ(object(2).pointDir, kNotGiven);
+    EXPECT_FALSE(given(object(2).pointDir));
 
     EXPECT_EQ(object(3).kind, kFlag);
     EXPECT_EQ(object(3).detailed, 0);
@@ -134,9 +136,9 @@ TEST_F(SensorParserTest, SeeAssignsNumbersByTheirCount) {
     ASSERT_EQ(message->see.count, 4);
     EXPECT_EQ(object(0).id, 2);
     EXPECT_EQ(object(0).direction, 45);
-    EXPECT_EQ(object(0).distance, kNotGiven);
+    EXPECT_FALSE(given(object(0).distance));
     EXPECT_EQ(object(1).pointDir, 30);
-    EXPECT_EQ(object(1).distChange, kNotGiven);
+    EXPECT_FALSE(given(object(1).distChange));
     EXPECT_EQ(object(1).id, kTeamNotGiven);
     EXPECT_EQ(object(1).number, kNoTime);
     EXPECT_EQ(object(2).detailed, 0);
@@ -144,7 +146,7 @@ TEST_F(SensorParserTest, SeeAssignsNumbersByTheirCount) {
     EXPECT_EQ(object(2).pointDir, 7);
     EXPECT_EQ(object(3).id, 1);
     EXPECT_EQ(object(3).dirChange, 8);
-    EXPECT_EQ(object(3).bodyFacing, kNotGiven);
+    EXPECT_FALSE(given(object(3).bodyFacing));
 }
 
 // Every written form of a number converts to the nearest double, as from_chars does.
@@ -265,7 +267,7 @@ TEST_F(SensorParserTest, HearCarriesSenderDirectionAndText) {
         EXPECT_EQ(message->kind, kHearMessage);
         EXPECT_EQ(message->hear.time, std::stoi(std::string(c.text.substr(6, 2))));
         EXPECT_EQ(message->hear.sender, c.sender);
-        EXPECT_EQ(message->hear.direction, c.direction);
+        EXPECT_THAT(message->hear.direction, testing::NanSensitiveDoubleEq(c.direction));
         EXPECT_EQ(message->hear.senderNumber, c.number);
         EXPECT_EQ(message->hear.textView(), c.heard);
     }
@@ -316,7 +318,7 @@ TEST_F(SensorParserTest, SenseBodyFillsExactlyTheGivenFields) {
     EXPECT_EQ(body.dashCount, 20);
     EXPECT_EQ(body.turnCount, kNoTime);
     EXPECT_EQ(body.tackleExpires, kNoTime);
-    EXPECT_EQ(body.armTargetDistance, kNotGiven);
+    EXPECT_FALSE(given(body.armTargetDistance));
     EXPECT_EQ(body.focusNumber, kNoTime);
 
     EXPECT_FALSE(parse("(sense_body 5 (view_mode high normal) (jump 3))"));
@@ -396,22 +398,31 @@ TEST_F(SensorParserTest, HostileInputIsRefusedSafely) {
     EXPECT_TRUE(parse(std::string("(see 5)\0((x))", 13)));
 }
 
-TEST_F(SensorParserTest, OtherServerRepliesAreNotAccepted) {
+TEST_F(SensorParserTest, ParameterMessagesAreTakenOtherRepliesAreNot) {
     const std::string files[] = {"v7-player-session.tsv", "v9-player-session.tsv"};
     int refused = 0;
+    int taken = 0;
     for (const std::string& file : files) {
         for (const std::string& text : receivedTexts(file)) {
-            for (const char* kind :
-                 {"(server_param", "(player_param", "(player_type", "(change_player_type", "(init",
-                  "(error", "(reconnect", "(score"}) {
+            for (const char* kind : {"(init", "(error", "(reconnect", "(score"}) {
                 if (text.starts_with(kind)) {
                     EXPECT_FALSE(parse(text)) << text.substr(0, 60);
                     ++refused;
                 }
             }
+            for (const char* kind :
+                 {"(server_param", "(player_param", "(player_type", "(change_player_type"}) {
+                if (text.starts_with(kind)) {
+                    EXPECT_TRUE(parse(text)) << text.substr(0, 60);
+                    EXPECT_EQ(message->kind,
+                              text.starts_with("(change") ? kPlayerTypeMessage : kParameterMessage);
+                    ++taken;
+                }
+            }
         }
     }
-    EXPECT_EQ(refused, 92);
+    EXPECT_EQ(refused, 8);
+    EXPECT_EQ(taken, 84);
     EXPECT_EQ(self.score.firstScoreTime, 42);  // the last score reply: (score 42 0 0)
 }
 
@@ -436,7 +447,8 @@ TEST(SensorParserRecordingsTest, EveryRecordedSensorMessageParses) {
         AgentConfig config;
         config.quotedTeamName = std::string("\"") + team + "\"";
         SelfState self;
-        SensorParser parser(config, self);
+        ServerParams params;
+        SensorParser parser(config, self, params);
         const bool v7 = std::string_view(file).starts_with("v7");
         for (const std::string& text : receivedTexts(file)) {
             if (!text.starts_with("(see") && !text.starts_with("(hear") &&
@@ -466,7 +478,7 @@ TEST(SensorParserRecordingsTest, EveryRecordedSensorMessageParses) {
             } else if (message->kind == kSenseBodyMessage) {
                 const SenseBodyInfo& body = message->senseBody;
                 EXPECT_NE(body.viewWidth, kNoTime);
-                EXPECT_NE(body.stamina, kNotGiven);
+                EXPECT_TRUE(given(body.stamina));
                 EXPECT_NE(body.changeViewCount, kNoTime);
                 EXPECT_EQ(body.armCount == kNoTime, v7) << text;
                 EXPECT_EQ(body.focusNumber == kNoTime, v7) << text;
@@ -483,7 +495,8 @@ TEST(SensorParserRecordingsTest, SampleMessagesCarryTheirValues) {
     AgentConfig config;
     config.quotedTeamName = "\"TestTeam\"";
     SelfState self;
-    SensorParser parser(config, self);
+    ServerParams params;
+    SensorParser parser(config, self, params);
     auto message = std::make_unique<SensorMessage>();
     const SenseBodyInfo& body = message->senseBody;
     const SeeInfo& see = message->see;
@@ -565,7 +578,7 @@ TEST(SensorParserRecordingsTest, SampleMessagesCarryTheirValues) {
     EXPECT_EQ(tackler.tackling, 1);
     EXPECT_EQ(tackler.id, kOtherTeam);
     EXPECT_EQ(tackler.bodyFacing, 150);
-    EXPECT_EQ(tackler.pointDir, kNotGiven);
+    EXPECT_FALSE(given(tackler.pointDir));
     EXPECT_EQ(config.opponentTeamName, "TestTeam");
     EXPECT_EQ(see.objects[0].id, 0);                      // (f c)
     EXPECT_EQ(see.objects[2].id, findLandmark("l t"));    // (f l t)

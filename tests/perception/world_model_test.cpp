@@ -87,7 +87,7 @@ class WorldModelTest : public ::testing::Test {
     test::LoopbackServer server;
     AgentContext ctx;
     WorldModel& world = ctx.worldModel;
-    SensorParser parser{ctx.config, ctx.self};
+    SensorParser parser{ctx.config, ctx.self, ctx.serverParams};
 };
 
 TEST_F(WorldModelTest, SeeLocalisesAndPlacesTheBall) {
@@ -196,6 +196,33 @@ TEST_F(WorldModelTest, KickAndCatchActOnTheBall) {
     EXPECT_EQ(now().ballVelocity, (Vec2{0.0, 0.0}));
     EXPECT_EQ(own().catchBan, 4);
     EXPECT_EQ(ctx.self.catchBan, 4);
+}
+
+TEST_F(WorldModelTest, AKickThatFailedForgetsTheBallAKickOfAStillBallMovesIt) {
+    // Seen without its motion, the ball 0.5 m ahead is kicked: it was taken to be at rest.
+    step(100, "((b) 0.5 0)");
+    ASSERT_FALSE(known(now().ballVelocityTime));
+    ctx.clock.cycle = 100;
+    ASSERT_TRUE(ctx.commandSender.doKick(100, 0));
+    std::string body = senseBody(101);
+    body.replace(body.find("(kick 0)"), 8, "(kick 1)");
+    step(101, body, "");
+    const double speed = 0.027 * (1.0 - 0.25 * 0.115 / 0.7) * 100.0;
+    EXPECT_NEAR(now().ballPosition.x, -43.0 - speed, 1e-9);
+    ASSERT_TRUE(known(now().ballVelocityTime));
+
+    // The next kick is not carried out (the counter stays): the ball was not within reach.
+    const auto kicksSoFar = [](int time) {
+        std::string text = senseBody(time);
+        return text.replace(text.find("(kick 0)"), 8, "(kick 1)");
+    };
+    step(102, kicksSoFar(102), see(102, "((b) 0.5 0 0 0)"));
+    ASSERT_TRUE(known(now().ballPositionTime));
+    ctx.clock.cycle = 102;
+    ASSERT_TRUE(ctx.commandSender.doKick(100, 0));
+    step(103, kicksSoFar(103), "");
+    EXPECT_FALSE(known(now().ballPositionTime));
+    EXPECT_FALSE(known(now().ballVelocityTime));
 }
 
 TEST_F(WorldModelTest, TurnAndNeckTurnChangeTheOwnDirections) {
@@ -438,6 +465,124 @@ TEST_F(WorldModelTest, RealServerSessionPlacesAgentAndBall) {
         }
     }
     EXPECT_GE(seen, 2);
+}
+
+// The world model with the real server's parameters and types of a recorded session.
+class TypedWorldModelTest : public WorldModelTest {
+  protected:
+    void SetUp() override {
+        WorldModelTest::SetUp();
+        SensorMessage message;
+        for (const std::string& text : test::receivedMessages("v9-player-session.tsv", "(")) {
+            if (text.starts_with("(server_param") || text.starts_with("(player_")) {
+                ASSERT_TRUE(parser.parseMessage(text, message)) << text.substr(0, 40);
+                ASSERT_EQ(message.kind, kParameterMessage);
+            }
+        }
+        ASSERT_EQ(ctx.serverParams.staminaMax, 8000.0);
+    }
+
+    void changeType(const std::string& text) {
+        SensorMessage message;
+        ASSERT_TRUE(parser.parseMessage(text, message)) << text;
+        ASSERT_EQ(message.kind, kPlayerTypeMessage);
+        world.applyPlayerTypeChange(message.typeChange);
+    }
+};
+
+TEST_F(TypedWorldModelTest, TypeChangesReachTheRecordsAndRestartTheOwnStamina) {
+    step(100);
+    ctx.self.stamina = 1000.0;
+    ctx.self.effort = 0.7;
+    ctx.self.recovery = 0.6;
+    changeType("(change_player_type 5 3)");
+    changeType("(change_player_type 2 4)");
+    changeType("(change_player_type 9)");
+    EXPECT_EQ(ctx.self.type, 3);
+    EXPECT_EQ(ctx.self.stamina, 8000.0);
+    EXPECT_EQ(ctx.self.effort, 0.999844);
+    EXPECT_EQ(ctx.self.recovery, 1.0);
+    EXPECT_EQ(own().stamina, 8000.0);
+    step(101);
+    EXPECT_EQ(own().type, 3);
+    EXPECT_EQ(now().teammates[1].type, 4);
+    EXPECT_EQ(now().opponents[8].type, kUnknownPlayerType);
+    EXPECT_EQ(now().opponents[7].type, kDefaultPlayerType);
+    // Another teammate's change leaves the own stamina alone.
+    ctx.self.stamina = 5000.0;
+    changeType("(change_player_type 2 6)");
+    EXPECT_EQ(ctx.self.stamina, 5000.0);
+    // A new connection hears the types again: until then everybody is of the default type.
+    world.resetWorld();
+    EXPECT_EQ(ctx.self.type, kDefaultPlayerType);
+    for (const WorldSnapshot& snapshot : world.history().snapshots) {
+        EXPECT_EQ(snapshot.teammates[1].type, kDefaultPlayerType);
+        EXPECT_EQ(snapshot.opponents[8].type, kDefaultPlayerType);
+    }
+}
+
+TEST_F(TypedWorldModelTest, PredictionsUseEachPlayersType) {
+    changeType("(change_player_type 5 5)");
+    changeType("(change_player_type 2 2)");
+    step(100, "((p \"Zamo\" 2) 5 0 0.5 0 0 0)");
+    ASSERT_EQ(now().teammates[1].velocityTime, 100);
+    const Vec2 mateVelocity = now().teammates[1].velocity;
+    ctx.clock.cycle = 100;
+    ASSERT_TRUE(ctx.commandSender.doDash(100));
+    step(101, senseBody(101, 1), "");
+    // Type 5 dashes with a power rate of 0.00489333 at the sensed effort of 1.
+    EXPECT_NEAR(own().position.x, -42.5 - 0.489333, 1e-9);
+    // The teammate's speed decays as type 2's does, not as the default type's 0.4.
+    EXPECT_NEAR(length(now().teammates[1].velocity), length(mateVelocity) * 0.319995, 1e-9);
+}
+
+TEST_F(TypedWorldModelTest, ParametersArrivingDuringTheMatchTakeEffect) {
+    ctx.serverParams.staminaMax = 4000.0;
+    step(100);
+    ctx.self.stamina = 4000.0;
+    ctx.self.recovery = 1.0;
+    step(101, "", see(101));
+    EXPECT_EQ(ctx.self.stamina, 4000.0);
+    SensorMessage message;
+    ASSERT_TRUE(parser.parseMessage("(server_param (stamina_max 8000))", message));
+    step(102, "", see(102));
+    EXPECT_EQ(ctx.self.stamina, 4045.0);
+}
+
+TEST_F(TypedWorldModelTest, StaminaCapacityLimitsRecovery) {
+    ctx.serverParams.staminaCapacity = 130600.0;
+    std::string body = senseBody(100);
+    body.replace(body.find("(stamina 4000 1)"), 16, "(stamina 3000 1 30)");
+    step(100, body, see(100));
+    EXPECT_EQ(ctx.self.staminaCapacity, 30.0);
+    step(101, "", see(101));
+    EXPECT_EQ(ctx.self.stamina, 3030.0);
+    step(102, "", see(102));
+    EXPECT_EQ(ctx.self.stamina, 3030.0);
+    EXPECT_EQ(ctx.self.staminaCapacity, 0.0);
+}
+
+TEST_F(WorldModelTest, DirectionAndNeckAngleOfMinusSevenAreValues) {
+    // The real server's messages to a player moved to (-10, 1.23) before the kick-off: it sees
+    // the ball on the centre spot at direction -7, then turns its neck to -7.
+    ctx.config.uniformNumber = 1;
+    ctx.config.quotedTeamName = "\"Minus7\"";
+    int ballsSeen = 0;
+    for (const std::string& text : test::receivedMessages("v9-minus-seven-session.tsv", "(se")) {
+        SensorMessage message;
+        ASSERT_TRUE(replay(text, message)) << text;
+        if (message.kind != kSeeMessage || text.find("((b) 10 -7 ") == std::string::npos) {
+            continue;
+        }
+        ++ballsSeen;
+        ASSERT_EQ(now().ballPositionTime, 0);
+        EXPECT_NEAR(now().ballPosition.x, 0.0, 0.2);
+        EXPECT_NEAR(now().ballPosition.y, 0.0, 0.2);
+        EXPECT_NEAR(now().teammates[0].position.y, 1.23, 0.2);
+    }
+    EXPECT_GE(ballsSeen, 3);
+    EXPECT_EQ(ctx.self.neckAngle, -7.0);
+    EXPECT_EQ(now().teammates[0].neckAngle, -7.0);
 }
 
 }  // namespace

@@ -52,7 +52,8 @@ TEST_P(AgentReading, EverySensorMessageOfAFullMatchParses) {
     config.teamName = "Zamo_Left";
     config.quotedTeamName = "\"Zamo_Left\"";
     SelfState self;
-    SensorParser parser(config, self);
+    ServerParams params;
+    SensorParser parser(config, self, params);
     std::map<int, int> counts;  // by message kind
     for (int cycle = 1; cycle <= 12; ++cycle) {
         match.step();
@@ -60,9 +61,9 @@ TEST_P(AgentReading, EverySensorMessageOfAFullMatchParses) {
         for (const Outgoing& o : match.takeOutgoing()) {
             SensorMessage m;
             const bool parsed = parser.parseMessage(o.text, m);
-            const bool sensor = o.text.rfind("(see ", 0) == 0 ||
-                                o.text.rfind("(sense_body ", 0) == 0 ||
-                                o.text.rfind("(hear ", 0) == 0;
+            const bool sensor =
+                o.text.rfind("(see ", 0) == 0 || o.text.rfind("(sense_body ", 0) == 0 ||
+                o.text.rfind("(hear ", 0) == 0 || o.text.rfind("(change_player_type ", 0) == 0;
             EXPECT_EQ(parsed, sensor) << o.text;
             if (!parsed) {
                 continue;
@@ -81,6 +82,8 @@ TEST_P(AgentReading, EverySensorMessageOfAFullMatchParses) {
     EXPECT_EQ(counts[kSenseBodyMessage], 22 * 12);
     EXPECT_GE(counts[kSeeMessage], 22 * 7);
     EXPECT_GE(counts[kHearMessage], 2);  // the referee's kick-off and the said message at least
+    // At the kick-off every player but the goalies changed its type, and everybody was told.
+    EXPECT_EQ(counts[kPlayerTypeMessage], 20 * 22);
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, AgentReading, ::testing::Values("9.35", "7.11"));
@@ -101,7 +104,8 @@ TEST(AgentReadingPosition, SeenFlagsPlaceTheReaderWithinTheQuantisationError) {
     AgentConfig config;
     config.quotedTeamName = "\"Zamo_Left\"";
     SelfState self;
-    SensorParser parser(config, self);
+    ServerParams params;
+    SensorParser parser(config, self, params);
     SensorMessage m;
     ASSERT_TRUE(parser.parseMessage(out[0].text, m));
     int flags = 0;

@@ -96,9 +96,11 @@ TEST(PracticeDash, PlayerMovesDecaysAndIsLimitedToTheTopSpeed) {
 }
 
 TEST(PracticeTurn, InertiaAndNeckLimits) {
-    EXPECT_NEAR(turnAngle(params, 90.0, 0.0), 90.0, kEps);
-    EXPECT_NEAR(turnAngle(params, 90.0, 0.5), 90.0 / 3.5, kEps);
-    EXPECT_NEAR(turnAngle(params, -400.0, 0.0), -180.0, kEps);
+    PlayerState p = at({0, 0}, 0.0);
+    EXPECT_NEAR(turnAngle(params, p, 90.0), 90.0, kEps);
+    EXPECT_NEAR(turnAngle(params, p, -400.0), -180.0, kEps);
+    p.vel = {0.0, 0.5};
+    EXPECT_NEAR(turnAngle(params, p, 90.0), 90.0 / 3.5, kEps);
     EXPECT_NEAR(neckAfterTurn(params, 80.0, 30.0), 90.0, kEps);
     EXPECT_NEAR(neckAfterTurn(params, 20.0, -45.0), -25.0, kEps);
     EXPECT_NEAR(neckAfterTurn(params, -80.0, -30.0), -90.0, kEps);
@@ -127,12 +129,12 @@ TEST(PracticeTackle, FailureProbabilityInTheBodyFrame) {
     EXPECT_NEAR(tackleFailProbability(params, {10, 10}, 90.0, {9.5, 11.0}),
                 std::pow(0.5, 6) + std::pow(0.5, 6), kEps);
     EXPECT_GT(tackleFailProbability(params, {0, 0}, 0.0, {2.5, 0.0}), 1.0);
-    // With no reach behind (the real server's setting) a ball behind always fails, and one
-    // exactly beside is judged by its side distance alone instead of dividing by zero.
+    // With no reach behind (the real server's setting) a ball behind or exactly beside always
+    // fails, as there, and nothing divides by zero.
     ServerParams noBack;
     noBack.tackleBackDist = 0.0;
-    EXPECT_GE(tackleFailProbability(noBack, {0, 0}, 0.0, {-0.1, 0.0}), 1.0);
-    EXPECT_NEAR(tackleFailProbability(noBack, {0, 0}, 0.0, {0.0, 0.5}), std::pow(0.5, 6), kEps);
+    EXPECT_EQ(tackleFailProbability(noBack, {0, 0}, 0.0, {-0.1, 0.0}), 1.0);
+    EXPECT_EQ(tackleFailProbability(noBack, {0, 0}, 0.0, {0.0, 0.5}), 1.0);
 }
 
 TEST(PracticeCatch, TheRectangleAheadInTheCatchDirection) {
@@ -146,6 +148,49 @@ TEST(PracticeCatch, TheRectangleAheadInTheCatchDirection) {
     EXPECT_FALSE(inOwnPenaltyArea(kLeft, {-35, 0}));
     EXPECT_FALSE(inOwnPenaltyArea(kRight, {-40, 0}));
     EXPECT_TRUE(inOwnPenaltyArea(kRight, {40, -20}));
+}
+
+TEST(PracticeTypes, EachPlayerMovesKicksAndTiresAsItsTypeDoes) {
+    ServerParams typed;
+    PlayerType& t = typed.playerTypes[3];
+    t.kickableMargin = 0.6;
+    t.kickPowerRate = 0.02;
+    t.dashPowerRate = 0.005;
+    t.playerDecay = 0.5;
+    t.playerSpeedMax = 0.5;
+    t.inertiaMoment = 10.0;
+    t.extraStamina = 60.0;
+    t.staminaIncMax = 50.0;
+    t.effortMax = 0.9;
+    t.catchableAreaLStretch = 1.25;
+    PlayerState p = at({0, 0}, 0.0);
+    p.type = 3;
+    // Reach 0.3 + 0.6 + 0.085 instead of 1.085, and its own kick power rate.
+    EXPECT_TRUE(ballKickable(typed, p, {0.98, 0}));
+    EXPECT_FALSE(ballKickable(typed, p, {1.0, 0}));
+    EXPECT_NEAR(kickAcceleration(typed, p, {0.385, 0}, 100.0, 0.0).x, 2.0, kEps);
+    // A dash beyond the stamina is paid by the extra stamina.
+    p.stamina = 20.0;
+    EXPECT_NEAR(dashAcceleration(typed, p, 100.0).x, 1.0 * 0.005 * 80.0, kEps);
+    EXPECT_EQ(p.stamina, 0.0);
+    p.accel = {1.0, 0.0};
+    advancePlayer(typed, p);
+    EXPECT_NEAR(p.pos.x, 0.5, kEps);   // its speed limit
+    EXPECT_NEAR(p.vel.x, 0.25, kEps);  // its decay
+    EXPECT_NEAR(turnAngle(typed, p, 90.0), 90.0 / 3.5, kEps);
+    p.stamina = 7000.0;
+    p.effort = 0.895;
+    recoverStamina(typed, p);
+    EXPECT_NEAR(p.effort, 0.9, kEps);  // never above its best
+    EXPECT_NEAR(p.stamina, 4000.0, kEps);
+    // A stretched goalie type catches farther: 2 m * 1.25.
+    const PlayerState goalie = [&] {
+        PlayerState g = at({-50, 0}, 0.0);
+        g.type = 3;
+        return g;
+    }();
+    EXPECT_TRUE(ballCatchable(typed, goalie, {-47.6, 0.0}, 0.0));
+    EXPECT_FALSE(ballCatchable(typed, at({-50, 0}, 0.0), {-47.6, 0.0}, 0.0));
 }
 
 TEST(PracticeCollision, OverlapsAreSeparatedAndBounced) {

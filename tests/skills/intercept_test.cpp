@@ -24,7 +24,7 @@ InterceptProblem restingBallProblem(Vec2 player, double body, Vec2 ball) {
 TEST_F(InterceptTest, BallAtTheFeetNeedsNothing) {
     placeSelf({10, 5}, 30.0);
     placeBall({10.5, 5});
-    const FastestPlayer fastest = skills.fastestTeammate(0.6, 0);
+    const FastestPlayer fastest = skills.fastestTeammate(kFullDash, 0);
     ASSERT_TRUE(fastest.result.has_value());
     EXPECT_EQ(fastest.cycles, 0);
     EXPECT_EQ(fastest.result->dashCycles, 0);
@@ -36,19 +36,45 @@ TEST_F(InterceptTest, BallBehindNeedsATurnUnlessRunningBackwards) {
     placeSelf({0, 0}, 0.0);
     placeBall({-3, 0});
     // Three dashes bring 3 m within reach; forwards a turn comes first.
-    FastestPlayer forwards = skills.fastestTeammate(0.6, 0);
+    FastestPlayer forwards = skills.fastestTeammate(kFullDash, 0);
     ASSERT_TRUE(forwards.result.has_value());
     EXPECT_EQ(forwards.result->turnCycles, 1);
     EXPECT_EQ(forwards.result->dashCycles, 3);
     EXPECT_EQ(forwards.cycles, 4);
     // Backwards under a cap of 5 saves the turn.
-    FastestPlayer backwards = skills.fastestTeammate(0.6, 5);
+    FastestPlayer backwards = skills.fastestTeammate(kFullDash, 5);
     ASSERT_TRUE(backwards.result.has_value());
     EXPECT_EQ(backwards.cycles, 3);
     EXPECT_EQ(backwards.result->turnCycles, 0);
     EXPECT_DOUBLE_EQ(backwards.result->bodyDirection, 180.0);
     // A cap of 3 leaves no room for it: the forwards run stands.
-    EXPECT_EQ(skills.fastestTeammate(0.6, 3).cycles, 4);
+    EXPECT_EQ(skills.fastestTeammate(kFullDash, 3).cycles, 4);
+}
+
+TEST_F(InterceptTest, EachPlayerRunsAsItsTypeAllows) {
+    // Two opponents at the same distance from a resting ball: ties go to the lower number,
+    // unless the other dashes harder by its type.
+    placeBall({0, 0});
+    place(PlayerSide::kOpponent, 1, {0, 8}, -90.0, Vec2{});
+    place(PlayerSide::kOpponent, 2, {0, -8}, 90.0, Vec2{});
+    FastestPlayer fastest = skills.fastestOpponent(kFullDash, 0);
+    ASSERT_TRUE(fastest.result.has_value());
+    EXPECT_EQ(fastest.result->playerIndex, 0);
+    params.playerTypes[7].dashPowerRate = 0.009;
+    player(PlayerSide::kOpponent, 2).type = 7;
+    fastest = skills.fastestOpponent(kFullDash, 0);
+    ASSERT_TRUE(fastest.result.has_value());
+    EXPECT_EQ(fastest.result->playerIndex, 1);
+    EXPECT_NEAR(fastest.result->dashAccel, 0.9, 1e-12);
+    // A dash share is a share of that player's strongest dash.
+    EXPECT_NEAR(skills.fastestOpponent(kWalkDash, 0).result->dashAccel, 0.45, 1e-12);
+    // Tired, the own player runs at what its effort gives.
+    PlayerRecord& me = placeSelf({0, 20}, -90.0, Vec2{});
+    me.effortTime = kNow;
+    me.effort = 0.8;
+    InterceptResult own;
+    ASSERT_NE(skills.ownInterceptRank(own, kFullDash, 0), 0);
+    EXPECT_NEAR(own.dashAccel, 0.48, 1e-12);
 }
 
 TEST_F(InterceptTest, TurnRestartsTheRunFromOneCycleLater) {
@@ -130,14 +156,14 @@ TEST_F(InterceptTest, BuildingNeedsPositionsAndTakesKnownValues) {
 
 TEST_F(InterceptTest, NobodyKnownReachesNothing) {
     placeBall({0, 0});
-    FastestPlayer fastest = skills.fastestTeammate(0.6, 5);
+    FastestPlayer fastest = skills.fastestTeammate(kFullDash, 5);
     EXPECT_EQ(fastest.cycles, kUnreachableCycles);
     EXPECT_FALSE(fastest.result.has_value());
-    EXPECT_EQ(skills.fastestOpponent(0.6, 5).cycles, kUnreachableCycles);
+    EXPECT_EQ(skills.fastestOpponent(kFullDash, 5).cycles, kUnreachableCycles);
     // Players known, ball unknown: still nobody.
     world().ballPositionTime = kNoTime;
     place(PlayerSide::kOpponent, 3, {1, 1}, 0.0);
-    EXPECT_FALSE(skills.fastestOpponent(0.6, 5).result.has_value());
+    EXPECT_FALSE(skills.fastestOpponent(kFullDash, 5).result.has_value());
 }
 
 TEST_F(InterceptTest, TiesGoToTheLowerNumber) {
@@ -145,14 +171,14 @@ TEST_F(InterceptTest, TiesGoToTheLowerNumber) {
     place(PlayerSide::kTeammate, 3, {0, -8}, 90.0);
     place(PlayerSide::kTeammate, 2, {0, 8}, -90.0);
     place(PlayerSide::kTeammate, 4, {0, 20}, -90.0);
-    FastestPlayer fastest = skills.fastestTeammate(0.6, 0);
+    FastestPlayer fastest = skills.fastestTeammate(kFullDash, 0);
     ASSERT_TRUE(fastest.result.has_value());
     EXPECT_EQ(fastest.result->playerIndex, 1);
     EXPECT_GT(fastest.cycles, 0);
     // Also when both stand at the ball and need no cycle at all.
     place(PlayerSide::kOpponent, 7, {0.5, 0}, 180.0);
     place(PlayerSide::kOpponent, 9, {-0.5, 0}, 0.0);
-    fastest = skills.fastestOpponent(0.6, 0);
+    fastest = skills.fastestOpponent(kFullDash, 0);
     ASSERT_TRUE(fastest.result.has_value());
     EXPECT_EQ(fastest.cycles, 0);
     EXPECT_EQ(fastest.result->playerIndex, 6);
@@ -160,22 +186,22 @@ TEST_F(InterceptTest, TiesGoToTheLowerNumber) {
 
 TEST_F(InterceptTest, OwnRankCountsFasterTeammates) {
     InterceptResult result;
-    EXPECT_EQ(skills.ownInterceptRank(result, 0.6, 0), 0);  // nothing known
+    EXPECT_EQ(skills.ownInterceptRank(result, kFullDash, 0), 0);  // nothing known
     placeSelf({0, 0}, 0.0);
     placeBall({10, 0});
-    EXPECT_EQ(skills.ownInterceptRank(result, 0.6, 0), 1);
+    EXPECT_EQ(skills.ownInterceptRank(result, kFullDash, 0), 1);
     EXPECT_EQ(result.playerIndex, 0);
     const int own = result.cycles();
     place(PlayerSide::kTeammate, 5, {12, 0}, 180.0);
-    EXPECT_EQ(skills.ownInterceptRank(result, 0.6, 0), 2);
+    EXPECT_EQ(skills.ownInterceptRank(result, kFullDash, 0), 2);
     EXPECT_EQ(result.cycles(), own);
     place(PlayerSide::kTeammate, 6, {8, 0}, 0.0);
-    EXPECT_EQ(skills.ownInterceptRank(result, 0.6, 0), 0);
+    EXPECT_EQ(skills.ownInterceptRank(result, kFullDash, 0), 0);
     // Opponents do not count.
     player(PlayerSide::kTeammate, 5).positionTime = kNoTime;
     player(PlayerSide::kTeammate, 6).positionTime = kNoTime;
     place(PlayerSide::kOpponent, 5, {10, 0});
-    EXPECT_EQ(skills.ownInterceptRank(result, 0.6, 0), 1);
+    EXPECT_EQ(skills.ownInterceptRank(result, kFullDash, 0), 1);
 }
 
 TEST_F(InterceptTest, OwnRankEqualTeammateIsNotFaster) {
@@ -183,7 +209,7 @@ TEST_F(InterceptTest, OwnRankEqualTeammateIsNotFaster) {
     placeBall({0.5, 0});
     place(PlayerSide::kTeammate, 2, {1.0, 0}, 180.0);
     InterceptResult result;
-    EXPECT_EQ(skills.ownInterceptRank(result, 0.6, 0), 1);
+    EXPECT_EQ(skills.ownInterceptRank(result, kFullDash, 0), 1);
 }
 
 TEST_F(InterceptTest, OwnRankUsesKickReachEvenAsGoalie) {
@@ -193,25 +219,25 @@ TEST_F(InterceptTest, OwnRankUsesKickReachEvenAsGoalie) {
     config.isGoalie = 1;
     placeBall({1.5, 0});
     InterceptResult result;
-    EXPECT_EQ(skills.ownInterceptRank(result, 0.6, 0), 1);
+    EXPECT_EQ(skills.ownInterceptRank(result, kFullDash, 0), 1);
     EXPECT_DOUBLE_EQ(result.reach, 1.085);
     EXPECT_EQ(result.dashCycles, 1);
     // The goalie's own catch radius does count when it races its teammates.
-    EXPECT_EQ(skills.fastestTeammate(0.6, 0).cycles, 0);
+    EXPECT_EQ(skills.fastestTeammate(kFullDash, 0).cycles, 0);
 }
 
 TEST_F(InterceptTest, OwnRankRefusesMeetingsFarOutside) {
     placeSelf({50, 20}, 0.0);
     InterceptResult result;
     placeBall({54.49, 20});
-    EXPECT_EQ(skills.ownInterceptRank(result, 0.6, 0), 1);
+    EXPECT_EQ(skills.ownInterceptRank(result, kFullDash, 0), 1);
     placeBall({54.5, 20});
-    EXPECT_EQ(skills.ownInterceptRank(result, 0.6, 0), 0);
+    EXPECT_EQ(skills.ownInterceptRank(result, kFullDash, 0), 0);
     placeSelf({10, 34}, 90.0);
     placeBall({10, 35.99});
-    EXPECT_EQ(skills.ownInterceptRank(result, 0.6, 0), 1);
+    EXPECT_EQ(skills.ownInterceptRank(result, kFullDash, 0), 1);
     placeBall({10, 36.0});
-    EXPECT_EQ(skills.ownInterceptRank(result, 0.6, 0), 0);
+    EXPECT_EQ(skills.ownInterceptRank(result, kFullDash, 0), 0);
 }
 
 TEST_F(InterceptTest, CapBoundsEveryRun) {

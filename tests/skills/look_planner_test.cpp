@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "agent/net/server_command.h"
-#include "agent/strategy/positioning.h"
 #include "skills/skills_fixture.h"
 
 namespace zamo {
@@ -32,8 +31,7 @@ class LookPlannerTest : public test::SkillsTest {
         return record;
     }
 
-    Positioning positioning{params, geometry, config, history, skills};
-    LookPlanner planner{params, geometry, self, config, history, skills, positioning};
+    LookPlanner planner{params, geometry, self, config, history, skills};
 };
 
 TEST_F(LookPlannerTest, ABallOnlyWorldGivesOnePairPointingAtTheBall) {

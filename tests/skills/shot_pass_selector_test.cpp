@@ -166,7 +166,11 @@ TEST_F(ShotPassTest, ReceiversMustBeFreshOnsideAndNotTheGoalie) {
 TEST_F(ShotPassTest, AnOpponentOnThePassLineMakesItUnsafe) {
     withBallAt({0, 0});
     place(kMate, 2, {20, 0});
-    EXPECT_EQ(selector.passSafe(1, {20, 0}), 13);  // 20 m in trunc(20 * 2 / 3) cycles
+    // Planned at half the ball's top speed: 20 m in trunc(20 / 1.35) cycles, or
+    // trunc(20 / 1.5) with the top speed of the current server.
+    EXPECT_EQ(selector.passSafe(1, {20, 0}), 14);
+    params.ballSpeedMax = 3.0;
+    EXPECT_EQ(selector.passSafe(1, {20, 0}), 13);
     place(kOpp, 1, {10, 1}, 180.0);
     EXPECT_FALSE(selector.passSafe(1, {20, 0}));
     EXPECT_FALSE(selector.throughPassSafe(1, {25, 0}, 0));

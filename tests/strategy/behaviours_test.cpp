@@ -159,14 +159,14 @@ using MoveBehaviourTest = BehaviourTest;
 
 TEST_F(MoveBehaviourTest, GoToPointDashesAtATargetAheadAndTurnsToOneBehind) {
     placeSelf({0.0, 0.0}, 0.0);
-    ASSERT_TRUE(behaviours.goToPoint(commands, {10.0, 0.0}, 0.6, 0, kKeep));
+    ASSERT_TRUE(behaviours.goToPoint(commands, {10.0, 0.0}, kFullDash, 0, kKeep));
     ASSERT_EQ(commands.count, 1);
     EXPECT_EQ(commands.entries[0].kind, kDashCommand);
     EXPECT_NEAR(commands.entries[0].firstValue, 100.0, 1e-9);
 
     // Behind, with a backwards run capped at one cycle: the run cannot be that short.
     commands = {};
-    ASSERT_TRUE(behaviours.goToPoint(commands, {-10.0, 0.0}, 0.6, 1, kLookMayCancel));
+    ASSERT_TRUE(behaviours.goToPoint(commands, {-10.0, 0.0}, kFullDash, 1, kLookMayCancel));
     ASSERT_EQ(commands.count, 1);
     EXPECT_EQ(commands.entries[0].kind, kTurnCommand);
     EXPECT_EQ(commands.entries[0].essential, kLookMayCancel);
@@ -175,14 +175,14 @@ TEST_F(MoveBehaviourTest, GoToPointDashesAtATargetAheadAndTurnsToOneBehind) {
 
 TEST_F(MoveBehaviourTest, GoToPointRunningBackwardsDashesAgainstTheBody) {
     placeSelf({0.0, 0.0}, 0.0);
-    ASSERT_TRUE(behaviours.goToPoint(commands, {-3.0, 0.0}, 0.6, 100, kKeep));
+    ASSERT_TRUE(behaviours.goToPoint(commands, {-3.0, 0.0}, kFullDash, 100, kKeep));
     ASSERT_EQ(commands.count, 1);
     EXPECT_EQ(commands.entries[0].kind, kDashCommand);
     EXPECT_LT(commands.entries[0].firstValue, -50.0);
 }
 
 TEST_F(MoveBehaviourTest, GoToPointDoesNothingWithoutAnOwnPosition) {
-    EXPECT_FALSE(behaviours.goToPoint(commands, {10.0, 0.0}, 0.6, 0, kKeep));
+    EXPECT_FALSE(behaviours.goToPoint(commands, {10.0, 0.0}, kFullDash, 0, kKeep));
     EXPECT_EQ(commands.count, 0);
 }
 

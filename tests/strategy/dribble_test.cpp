@@ -27,7 +27,7 @@ class DribbleTest : public BehaviourTest {
 };
 
 TEST_F(DribbleTest, WithNoOpponentTheFirstDirectionRunsEightCyclesAndEndsTheSearch) {
-    const DribbleRun run = dribbler.searchRun(kDribbleAllDirections, 0.6);
+    const DribbleRun run = dribbler.searchRun(kDribbleAllDirections, kFullDash);
     EXPECT_EQ(run.length, 8);
     EXPECT_EQ(run.turnCycles, 0);
     EXPECT_FALSE(run.late);
@@ -42,12 +42,12 @@ TEST_F(DribbleTest, ForwardOnlyModeTriesJustTheFirstThreeDirections) {
     // Half a metre straight ahead, standing: it reaches every spot in front of the player.
     placeOpponent(4, ahead(0.5), body + 180.0);
 
-    EXPECT_EQ(dribbler.searchRun(kDribbleForwardOnly, 0.6).length, 0);
-    EXPECT_FALSE(dribbler.dribble(commands, kDribbleForwardOnly, 0.6, kKeep));
+    EXPECT_EQ(dribbler.searchRun(kDribbleForwardOnly, kFullDash).length, 0);
+    EXPECT_FALSE(dribbler.dribble(commands, kDribbleForwardOnly, kFullDash, kKeep));
     EXPECT_EQ(commands.count, 0);
 
     // All eight: a run to the side or back gets away from it.
-    const DribbleRun run = dribbler.searchRun(kDribbleAllDirections, 0.6);
+    const DribbleRun run = dribbler.searchRun(kDribbleAllDirections, kFullDash);
     EXPECT_EQ(run.length, 8);
     EXPECT_EQ(run.turnCycles, 1);
     EXPECT_GE(std::abs(geometry.subtractAngles(run.direction, body)), 90.0 - 1e-9);
@@ -55,23 +55,23 @@ TEST_F(DribbleTest, ForwardOnlyModeTriesJustTheFirstThreeDirections) {
 
 TEST_F(DribbleTest, AnOpponentThatJustTackledIsIgnored) {
     PlayerRecord& blocker = placeOpponent(4, ahead(3.0), body + 180.0);
-    EXPECT_NE(dribbler.searchRun(kDribbleAllDirections, 0.6).direction, body);
+    EXPECT_NE(dribbler.searchRun(kDribbleAllDirections, kFullDash).direction, body);
 
     blocker.tackleTime = kNow - 3;
-    const DribbleRun run = dribbler.searchRun(kDribbleAllDirections, 0.6);
+    const DribbleRun run = dribbler.searchRun(kDribbleAllDirections, kFullDash);
     EXPECT_EQ(run.length, 8);
     EXPECT_NEAR(run.direction, body, 1e-9);
 
     // Ten cycles later it can move again.
     blocker.tackleTime = kNow - params.tackleCycles;
-    EXPECT_NE(dribbler.searchRun(kDribbleAllDirections, 0.6).direction, body);
+    EXPECT_NE(dribbler.searchRun(kDribbleAllDirections, kFullDash).direction, body);
 }
 
 TEST_F(DribbleTest, RunsThatLeaveTheFieldEndAtOnce) {
     // One metre from the side line, facing out of the field and drifting outwards.
     placeSelf({0.0, 33.0}, 90.0, Vec2{0.0, 0.5});
     placeBall({0.0, 33.4});
-    const DribbleRun run = dribbler.searchRun(kDribbleAllDirections, 0.6);
+    const DribbleRun run = dribbler.searchRun(kDribbleAllDirections, kFullDash);
     ASSERT_GT(run.length, 0);
     EXPECT_LT(run.end.y, 34.0 - (params.playerSize + params.kickableMargin + params.ballSize));
 }
@@ -80,12 +80,12 @@ TEST_F(DribbleTest, TheGoalieNeverDribbles) {
     config.isGoalie = 1;
     placeSelf({-40.0, 0.0}, 0.0);
     placeBall({-39.6, 0.0});
-    EXPECT_FALSE(dribbler.dribble(commands, kDribbleAllDirections, 0.6, kKeep));
+    EXPECT_FALSE(dribbler.dribble(commands, kDribbleAllDirections, kFullDash, kKeep));
     EXPECT_EQ(commands.count, 0);
 }
 
 TEST_F(DribbleTest, ABallAtTheFeetIsKickedAlongTheRun) {
-    ASSERT_TRUE(dribbler.dribble(commands, kDribbleAllDirections, 0.6, kLookMayCancel));
+    ASSERT_TRUE(dribbler.dribble(commands, kDribbleAllDirections, kFullDash, kLookMayCancel));
     ASSERT_EQ(commands.count, 1);
     const ServerCommand& kick = commands.entries[0];
     EXPECT_EQ(kick.kind, kKickCommand);
@@ -99,7 +99,7 @@ TEST_F(DribbleTest, ABallAtTheFeetIsKickedAlongTheRun) {
 TEST_F(DribbleTest, ABallRollingAwayOnTheRunIsChasedWithADash) {
     // 1 m ahead, rolling on along the body line at 0.5 m/cycle.
     placeBall(ahead(1.0), (ahead(1.0) - kStart) * 0.5);
-    ASSERT_TRUE(dribbler.dribble(commands, kDribbleAllDirections, 0.6, kKeep));
+    ASSERT_TRUE(dribbler.dribble(commands, kDribbleAllDirections, kFullDash, kKeep));
     ASSERT_EQ(commands.count, 1);
     EXPECT_EQ(commands.entries[0].kind, kDashCommand);
     EXPECT_GT(commands.entries[0].firstValue, 0.6 / 1.4 / params.dashPowerRate);

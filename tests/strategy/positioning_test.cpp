@@ -27,6 +27,7 @@ class PositioningTest : public test::SkillsTest {
     }
 
     // The strategic target of the role, starting from a marker the operation must overwrite.
+    // Its dash share comes second.
     std::pair<Vec2, double> strategic(const char* role) {
         config.playerType = role;
         Vec2 target{99, 99};
@@ -65,9 +66,9 @@ TEST_F(PositioningTest, DefenderDropsBehindTheBall) {
     placeSelf({4.9, 0});
     auto [target, accel] = strategic("defender");
     expectNear(target, {-8.3, 5});
-    EXPECT_EQ(accel, 0.3);
+    EXPECT_EQ(accel, kWalkDash);
     placeSelf({5.1, 0});
-    EXPECT_EQ(strategic("defender").second, 0.6);
+    EXPECT_EQ(strategic("defender").second, kFullDash);
 
     placeBall({-30, 30});
     expectNear(strategic("defender").first, {-35, 5 + 0.2691176470588236 * 30});
@@ -80,7 +81,7 @@ TEST_F(PositioningTest, DefenderDropsBehindTheBall) {
     placeBall({-40, 0});
     std::tie(target, accel) = strategic("defender");
     expectNear(target, {-29, 5});
-    EXPECT_EQ(accel, 0.3);
+    EXPECT_EQ(accel, kWalkDash);
     placeBall({-40, 20.16});  // on the penalty area's edge: no step out
     EXPECT_NEAR(strategic("defender").first.x, -45, 1e-9);
 }
@@ -93,7 +94,7 @@ TEST_F(PositioningTest, MidfielderFollowsTheRearLineOrTheOffsideLine) {
     placeBall({-10, -20});
     auto [target, accel] = strategic("midfielder");
     expectNear(target, {-16.275, 3 - 0.2691176470588236 * 20});
-    EXPECT_EQ(accel, 0.3);
+    EXPECT_EQ(accel, kWalkDash);
 
     // Opponent half: 13.725 behind the offside line, the ball counting when farther up.
     place(kOpp, 1, {50, 0});
@@ -113,17 +114,17 @@ TEST_F(PositioningTest, OffenderWaitsOnTheOffsideLineTowardsTheBallsWing) {
     placeBall({10, 10});
     auto [target, accel] = strategic("offender");
     expectNear(target, {18.5, -4 + 2.691176470588236 + 0.8714285714285715});
-    EXPECT_EQ(accel, 0.3);  // ball velocity unknown and far from the own goalie
+    EXPECT_EQ(accel, kWalkDash);  // ball velocity unknown and far from the own goalie
 
     placeBall({10, -10}, Vec2{1, 0.5});
     std::tie(target, accel) = strategic("offender");
     expectNear(target, {18.5, -4 - 2.691176470588236 - 0.8714285714285715});
-    EXPECT_EQ(accel, 0.6);
+    EXPECT_EQ(accel, kFullDash);
     placeBall({10, -10}, Vec2{-1, 0.5});
-    EXPECT_EQ(strategic("offender").second, 0.3);
+    EXPECT_EQ(strategic("offender").second, kWalkDash);
     world().ballVelocityTime = kNoTime;
     placeBall({-20, 0});
-    EXPECT_EQ(strategic("offender").second, 0.6);  // the own goalie is within 36.6 m
+    EXPECT_EQ(strategic("offender").second, kFullDash);  // the own goalie is within 36.6 m
 }
 
 TEST_F(PositioningTest, TargetsStayWithinTheCaps) {

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "agent/perception/server_param_reader.h"
 #include "agent/runtime/agent_context.h"
+#include "support/protocol_log.h"
 #include "support/temp_dir.h"
 
 namespace zamo::test {
@@ -388,6 +390,89 @@ TEST_F(ViewWidthTest, TheKickerOfAnOwnSetPlayLooksWide) {
     decide();
     decide();
     EXPECT_EQ(context.self.wantedViewWidth, 2);
+}
+
+// The decisions with the real server's parameters and types of a recorded session.
+class RealServerTypesTest : public ThinkCycleTest {
+  protected:
+    RealServerTypesTest() {
+        ServerParams& params = context.serverParams;
+        const std::string file = "v9-player-session.tsv";
+        EXPECT_TRUE(readServerParam(test::receivedMessages(file, "(server_param")[0], params));
+        EXPECT_TRUE(readPlayerParam(test::receivedMessages(file, "(player_param")[0], params));
+        for (const std::string& text : test::receivedMessages(file, "(player_type")) {
+            EXPECT_TRUE(readPlayerType(text, params));
+        }
+        context.self.stamina = params.staminaMax;
+    }
+
+    void becomeType(int type) {
+        context.worldModel.applyPlayerTypeChange({kOwnNumber, true, type});
+    }
+};
+
+TEST_F(RealServerTypesTest, KicksOnlyWhatTheOwnTypeCanReach) {
+    // Before the opponent goal with nobody near, a ball within reach is shot at once.
+    placeSelf({44.0, 0.0}, 0.0);
+    placeBall({45.0, 0.0});
+    becomeType(4);  // reach 0.986 m: the ball 1 m away is out of it
+    std::vector<ServerCommand> commands = decide();
+    EXPECT_EQ(count(commands, kKickCommand), 0);
+    EXPECT_EQ(count(commands, kDashCommand), 1);
+    becomeType(5);  // reach 1.180 m: a ball 1.15 m away is kicked, not run at
+    placeBall({45.15, 0.0});
+    commands = decide();
+    EXPECT_EQ(count(commands, kKickCommand), 1);
+    EXPECT_EQ(count(commands, kDashCommand), 0);
+}
+
+TEST_F(RealServerTypesTest, TheGoalieCatchesOnlyWithinTheServersCatchableArea) {
+    context.config.isGoalie = 1;
+    placeSelf({-48.0, 0.0}, 0.0);
+    placeBall({-46.5, 0.0});  // 1.5 m: beyond the catchable length 1.2, within the built-in 2
+    EXPECT_EQ(count(decide(), kCatchCommand), 0);
+    placeBall({-46.9, 0.0});
+    EXPECT_EQ(count(decide(), kCatchCommand), 1);
+}
+
+TEST_F(ThinkCycleTest, ABallWithinReachOnlyByPredictionIsLookedAtNotKicked) {
+    placeSelf({44.0, 0.0}, 0.0);
+    placeBall({44.8, 0.0});
+    world().ballPositionTime = kNow - 2;  // last seen two cycles ago
+    std::vector<ServerCommand> commands = decide();
+    EXPECT_EQ(count(commands, kKickCommand), 0);
+    EXPECT_TRUE(std::none_of(commands.begin(), commands.end(), isBody));
+    // The ball about to be played is watched with the narrowest view.
+    EXPECT_EQ(context.self.wantedViewWidth, 0);
+    world().ballPositionTime = kNow;
+    EXPECT_EQ(count(decide(), kKickCommand), 1);
+    // A ball nearly at rest, seen a cycle ago, is played.
+    world().ballPositionTime = kNow - 1;
+    world().ballVelocity = {0.1, 0.1};
+    EXPECT_EQ(count(decide(), kKickCommand), 1);
+    world().ballVelocity = {0.4, 0.0};
+    EXPECT_EQ(count(decide(), kKickCommand), 0);
+    world().ballVelocity = {};
+    // At the very edge of the reach it is approached instead.
+    world().ballPositionTime = kNow;
+    placeBall({44.0 + context.skills.ownKickReach() - 0.01, 0.0});
+    std::vector<ServerCommand> edge = decide();
+    EXPECT_EQ(count(edge, kKickCommand), 0);
+    EXPECT_EQ(count(edge, kDashCommand), 1);
+    placeBall({44.8, 0.0});
+    // Nor is a ball played in the pause after an offside call, which refuses kicks.
+    world().ballPositionTime = kNow;
+    setMode(kOffsideR);
+    EXPECT_EQ(count(decide(), kKickCommand), 0);
+    setMode(kPlayOn);
+
+    // The goalie catches a shot it only foresees: it would be past before the next look.
+    context.config.isGoalie = 1;
+    placeSelf({-48.0, 0.0}, 0.0);
+    placeBall({-47.0, 0.0});
+    world().ballPositionTime = kNow - 1;
+    world().ballVelocity = {-1.5, 0.0};
+    EXPECT_EQ(count(decide(), kCatchCommand), 1);
 }
 
 }  // namespace

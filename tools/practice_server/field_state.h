@@ -59,6 +59,7 @@ struct PlayerState {
     int side = kLeft;
     int number = 0;
     bool goalie = false;
+    int type = 0;  // heterogeneous player type
     double version = 9.0;
     int connection = -1;  // the id of the port this client is answered from
     Peer peer;

@@ -9,6 +9,7 @@
 #include "tools/practice_server/game_log_writer.h"
 #include "tools/practice_server/match.h"
 #include "tools/practice_server/messages.h"
+#include "tools/practice_server/parameter_set.h"
 #include "tools/practice_server/server_options.h"
 #include "tools/practice_server/show_message.h"
 #include "tools/practice_server/udp_host.h"
@@ -68,7 +69,8 @@ int main(int argc, char** argv) {
     std::cout << "listening on " << host.port() << std::endl;
     host.setStopFlag(&stopRequested);
 
-    const zamo::ServerParams params{};
+    zamo::ServerParams params = currentParameters(options->match.seed);
+    params.synchMode = options->host.synchronous ? 1 : 0;
     Match match(params, options->match);
     GameLogWriter gameLog;
     if (!options->gameLogPath.empty()) {

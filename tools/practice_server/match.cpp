@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <optional>
 #include <utility>
 
 #include "agent/perception/geometry.h"
 #include "gamelog/frame.h"
 #include "tools/practice_server/game_log_writer.h"
 #include "tools/practice_server/messages.h"
+#include "tools/practice_server/parameter_set.h"
 #include "tools/practice_server/physics.h"
 #include "tools/practice_server/referee.h"
 #include "tools/practice_server/show_message.h"
@@ -187,6 +189,13 @@ void Match::welcome(PlayerState& p, const std::string& reply, Peer from, long lo
     for (std::string& m : parameterMessages(params_, p.version)) {
         sendTo(p, std::move(m));
     }
+    // Who plays with another type than the default, as the real server tells a newcomer.
+    for (const PlayerState& q : players_) {
+        if (q.active && q.type != kDefaultPlayerType) {
+            sendTo(p, changePlayerTypeMessage(
+                          q.number, q.side == p.side ? std::optional<int>(q.type) : std::nullopt));
+        }
+    }
 }
 
 void Match::receiveOnConnection(int connection, Peer from, std::string_view text) {
@@ -274,7 +283,7 @@ void Match::bodyCommand(PlayerState& p, const ClientCommand& c) {
             ++p.dashCount;
             break;
         case CommandKind::kTurn:
-            p.body = normalizeAngle(p.body + turnAngle(params_, c.first, length(p.vel)));
+            p.body = normalizeAngle(p.body + turnAngle(params_, p, c.first));
             ++p.turnCount;
             break;
         case CommandKind::kKick:
@@ -534,6 +543,19 @@ void Match::kickOff(int side) {
     holder_ = -1;
     lastTouch_ = 0;
     placeForKickOff(players_, side);
+    if (time_ == 0) {
+        for (const TypeChange& change : assignPlayerTypes(params_, players_)) {
+            const PlayerState& changed = players_[static_cast<std::size_t>(change.index)];
+            for (const PlayerState& p : players_) {
+                if (p.active) {
+                    sendTo(p, changePlayerTypeMessage(changed.number,
+                                                      p.side == changed.side
+                                                          ? std::optional<int>(change.type)
+                                                          : std::nullopt));
+                }
+            }
+        }
+    }
     changeMode(side == kLeft ? kKickOffL : kKickOffR, side == kLeft ? "kick_off_l" : "kick_off_r");
 }
 

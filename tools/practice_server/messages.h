@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,7 +23,10 @@ std::string refereeMessage(int time, std::string_view text);
 std::string heardMessage(int time, const PlayerState& listener, const SaidMessage& said);
 std::string scoreMessage(int time, int own, int other);
 
-// The parameter messages that follow an init or reconnect reply.
+// The parameter messages that follow an init or reconnect reply: named for version 8 and later,
+// the real server's positional list for version 7.
 std::vector<std::string> parameterMessages(const ServerParams& params, double version);
+// A player's new type, told to its own team; the other team learns only that it changed.
+std::string changePlayerTypeMessage(int number, std::optional<int> type);
 
 }  // namespace zamo::practice

@@ -10,6 +10,7 @@ namespace zamo::practice {
 namespace {
 
 constexpr double kBounce = -0.1;
+constexpr double kNoTackleReach = 1e-5;
 
 Vec2 limitLength(Vec2 v, double limit) {
     const double l = length(v);
@@ -39,15 +40,14 @@ Vec2 polar(double l, double direction) {
 }
 
 double effectiveKickFactor(const ServerParams& params, const PlayerState& player, Vec2 ball) {
+    const PlayerType& type = params.playerType(player.type);
     const double dirDiff = std::abs(normalizeAngle(directionOf(ball - player.pos) - player.body));
-    const double gap =
-        std::max(0.0, distance(player.pos, ball) - params.playerSize - params.ballSize);
-    return 1.0 - 0.25 * dirDiff / 180.0 - 0.25 * gap / params.kickableMargin;
+    const double gap = std::max(0.0, distance(player.pos, ball) - params.bodyAndBall(type));
+    return 1.0 - 0.25 * dirDiff / 180.0 - 0.25 * gap / type.kickableMargin;
 }
 
 bool ballKickable(const ServerParams& params, const PlayerState& player, Vec2 ball) {
-    return distance(player.pos, ball) <=
-           params.playerSize + params.ballSize + params.kickableMargin;
+    return distance(player.pos, ball) <= params.kickableArea(params.playerType(player.type));
 }
 
 Vec2 kickAcceleration(const ServerParams& params, const PlayerState& player, Vec2 ball,
@@ -57,27 +57,31 @@ Vec2 kickAcceleration(const ServerParams& params, const PlayerState& player, Vec
     }
     power = std::clamp(power, params.minPower, params.maxPower);
     direction = std::clamp(direction, params.minMoment, params.maxMoment);
-    const double accel = power * params.kickPowerRate * effectiveKickFactor(params, player, ball);
-    return polar(accel, player.body + direction);
+    const double accel = power * params.playerType(player.type).kickPowerRate *
+                         effectiveKickFactor(params, player, ball);
+    return limitLength(polar(accel, player.body + direction), params.ballAccelMax);
 }
 
 Vec2 dashAcceleration(const ServerParams& params, PlayerState& player, double power) {
+    const PlayerType& type = params.playerType(player.type);
     power = std::clamp(power, params.minPower, params.maxPower);
+    // Beyond the stamina the type's extra stamina still pays.
+    const double purse = std::max(0.0, player.stamina) + type.extraStamina;
     if (power >= 0.0) {
-        power = std::min(power, player.stamina);
+        power = std::min(power, purse);
         player.stamina -= power;
     } else {
-        power = std::max(power, -player.stamina / 2.0);
+        power = std::max(power, -purse / 2.0);
         player.stamina += 2.0 * power;
     }
     player.stamina = std::max(0.0, player.stamina);
-    const Vec2 accel = polar(player.effort * params.dashPowerRate * power, player.body);
+    const Vec2 accel = polar(player.effort * type.dashPowerRate * power, player.body);
     return limitLength(accel, params.playerAccelMax);
 }
 
-double turnAngle(const ServerParams& params, double moment, double speed) {
+double turnAngle(const ServerParams& params, const PlayerState& player, double moment) {
     moment = std::clamp(moment, params.minMoment, params.maxMoment);
-    return moment / (1.0 + params.inertiaMoment * speed);
+    return moment / (1.0 + params.playerType(player.type).inertiaMoment * length(player.vel));
 }
 
 double neckAfterTurn(const ServerParams& params, double neck, double moment) {
@@ -88,11 +92,12 @@ double neckAfterTurn(const ServerParams& params, double neck, double moment) {
 double tackleFailProbability(const ServerParams& params, Vec2 player, double body, Vec2 ball) {
     const Vec2 q = rotateAbout(player, ball, -body);
     const double reach = q.x > player.x ? params.tackleDist : params.tackleBackDist;
+    // Without reach on that side (the current back distance is 0) a tackle never gets the ball.
+    if (reach <= kNoTackleReach) {
+        return 1.0;
+    }
     const double dx = std::abs(q.x - player.x);
     const double dy = std::abs(q.y - player.y);
-    if (reach <= 0.0) {
-        return dx > 0.0 ? 1.0 : std::pow(dy / params.tackleWidth, params.tackleExponent);
-    }
     return std::pow(dy / params.tackleWidth, params.tackleExponent) +
            std::pow(dx / reach, params.tackleExponent);
 }
@@ -100,7 +105,7 @@ double tackleFailProbability(const ServerParams& params, Vec2 player, double bod
 bool ballCatchable(const ServerParams& params, const PlayerState& player, Vec2 ball,
                    double direction) {
     const Vec2 q = rotateAbout(player.pos, ball, -(player.body + direction)) - player.pos;
-    return q.x >= 0.0 && q.x <= params.catchableAreaL &&
+    return q.x >= 0.0 && q.x <= params.catchableLength(params.playerType(player.type)) &&
            std::abs(q.y) <= params.catchableAreaW / 2.0;
 }
 
@@ -119,23 +124,25 @@ void advanceBall(const ServerParams& params, BallState& ball) {
 }
 
 void advancePlayer(const ServerParams& params, PlayerState& player) {
-    player.vel = limitLength(player.vel + player.accel, params.playerSpeedMax);
+    const PlayerType& type = params.playerType(player.type);
+    player.vel = limitLength(player.vel + player.accel, type.playerSpeedMax);
     player.pos += player.vel;
-    player.vel = player.vel * params.playerDecay;
+    player.vel = player.vel * type.playerDecay;
     player.accel = {};
 }
 
 void recoverStamina(const ServerParams& params, PlayerState& p) {
+    const PlayerType& type = params.playerType(p.type);
     if (p.stamina <= params.recoverDecThr * params.staminaMax && p.recovery > params.recoverMin) {
         p.recovery = std::max(params.recoverMin, p.recovery - params.recoverDec);
     }
-    if (p.stamina <= params.effortDecThr * params.staminaMax && p.effort > params.effortMin) {
-        p.effort = std::max(params.effortMin, p.effort - params.effortDec);
+    if (p.stamina <= params.effortDecThr * params.staminaMax && p.effort > type.effortMin) {
+        p.effort = std::max(type.effortMin, p.effort - params.effortDec);
     }
-    if (p.stamina >= params.effortIncThr * params.staminaMax && p.effort < params.effortInit) {
-        p.effort = std::min(params.effortInit, p.effort + params.effortInc);
+    if (p.stamina >= params.effortIncThr * params.staminaMax && p.effort < type.effortMax) {
+        p.effort = std::min(type.effortMax, p.effort + params.effortInc);
     }
-    p.stamina = std::min(p.stamina + p.recovery * params.staminaIncMax, params.staminaMax);
+    p.stamina = std::min(p.stamina + p.recovery * type.staminaIncMax, params.staminaMax);
 }
 
 int resolveCollisions(const ServerParams& params, std::span<PlayerState> players, BallState& ball) {
@@ -163,7 +170,9 @@ int resolveCollisions(const ServerParams& params, std::span<PlayerState> players
         for (std::size_t j = i + 1; j < players.size(); ++j) {
             PlayerState& a = players[i];
             PlayerState& b = players[j];
-            if (a.active && b.active && separate(a.pos, b.pos, 2.0 * params.playerSize, true)) {
+            const double contact =
+                params.playerType(a.type).playerSize + params.playerType(b.type).playerSize;
+            if (a.active && b.active && separate(a.pos, b.pos, contact, true)) {
                 a.vel = a.vel * kBounce;
                 b.vel = b.vel * kBounce;
             }
@@ -172,7 +181,8 @@ int resolveCollisions(const ServerParams& params, std::span<PlayerState> players
     int toucher = -1;
     for (std::size_t i = 0; i < players.size(); ++i) {
         PlayerState& p = players[i];
-        if (p.active && separate(p.pos, ball.pos, params.playerSize + params.ballSize, false)) {
+        if (p.active &&
+            separate(p.pos, ball.pos, params.bodyAndBall(params.playerType(p.type)), false)) {
             ball.vel = ball.vel * kBounce;
             toucher = static_cast<int>(i);
         }

@@ -7,7 +7,8 @@
 
 namespace zamo::practice {
 
-// The motion model of the simulator with the built-in parameters, in the absolute frame.
+// The motion model of the simulator in the absolute frame; each player moves, kicks and tires
+// as its heterogeneous type does.
 
 double normalizeAngle(double a);  // into (-180, 180]
 double directionOf(Vec2 v);       // degrees; 0 for the zero vector
@@ -18,16 +19,18 @@ Vec2 polar(double length, double direction);
 double effectiveKickFactor(const ServerParams& params, const PlayerState& player, Vec2 ball);
 bool ballKickable(const ServerParams& params, const PlayerState& player, Vec2 ball);
 // The acceleration a kick gives the ball: power (clamped) * kick power rate * the effective kick
-// factor, along body + direction. Zero when the ball is out of reach.
+// factor, along body + direction, at most the ball's accel max. Zero when the ball is out of
+// reach.
 Vec2 kickAcceleration(const ServerParams& params, const PlayerState& player, Vec2 ball,
                       double power, double direction);
 
-// Spends stamina on a dash (twice the power backwards, never more than there is) and returns
-// the acceleration along the body: effort * dash power rate * the power that could be paid.
+// Spends stamina on a dash (twice the power backwards, never more than there is and the type's
+// extra stamina) and returns the acceleration along the body: effort * dash power rate * the
+// power that could be paid.
 Vec2 dashAcceleration(const ServerParams& params, PlayerState& player, double power);
 
-// The body turn a moment gives at a speed: moment / (1 + inertia moment * speed).
-double turnAngle(const ServerParams& params, double moment, double speed);
+// The body turn a moment gives the player at its speed: moment / (1 + inertia moment * speed).
+double turnAngle(const ServerParams& params, const PlayerState& player, double moment);
 // The neck angle after a neck turn, kept within the neck's range.
 double neckAfterTurn(const ServerParams& params, double neck, double moment);
 
@@ -35,8 +38,8 @@ double neckAfterTurn(const ServerParams& params, double neck, double moment);
 // distance in front and the back distance behind. Values of 1 and more never succeed.
 double tackleFailProbability(const ServerParams& params, Vec2 player, double body, Vec2 ball);
 
-// Whether the ball lies in the catch rectangle: catchable area length ahead in body + direction,
-// catchable area width across.
+// Whether the ball lies in the catch rectangle: the type's catchable length ahead in body +
+// direction, catchable area width across.
 bool ballCatchable(const ServerParams& params, const PlayerState& player, Vec2 ball,
                    double direction);
 bool inOwnPenaltyArea(int side, Vec2 pos);
