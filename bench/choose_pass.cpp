@@ -7,9 +7,9 @@
 #include "agent/perception/geometry.h"
 #include "agent/perception/self_state.h"
 #include "agent/perception/world_snapshot.h"
-#include "agent/skills/shot_pass_selector.h"
 #include "agent/skills/skills.h"
 #include "agent/strategy/positioning.h"
+#include "agent/strategy/shot_pass_selector.h"
 
 namespace {
 

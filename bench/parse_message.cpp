@@ -8,7 +8,6 @@
 
 #include "agent/config/agent_config.h"
 #include "agent/config/server_params.h"
-#include "agent/perception/self_state.h"
 #include "agent/perception/sensor_parser.h"
 
 namespace {
@@ -40,9 +39,8 @@ void parseRecorded(benchmark::State& state, const std::string& prefix) {
     zamo::AgentConfig config;
     config.quotedTeamName = "\"TestTeam\"";
     config.opponentTeamName = "Other";
-    zamo::SelfState self;
     zamo::ServerParams params;
-    zamo::SensorParser parser(config, self, params);
+    zamo::SensorParser parser(config, params);
     auto message = std::make_unique<zamo::SensorMessage>();
     for (auto _ : state) {
         const bool parsed = parser.parseMessage(text, *message);

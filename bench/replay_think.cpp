@@ -152,6 +152,7 @@ class Replay {
         zamo::AgentContext& ctx = *context_;
         switch (message.kind) {
             case zamo::kSeeMessage:
+                zamo::nameOpponent(ctx.config, message.see);
                 ctx.sensorStore.lastSee = message.see;
                 break;
             case zamo::kHearMessage:
@@ -171,6 +172,9 @@ class Replay {
             case zamo::kPlayerTypeMessage:
                 ctx.worldModel.applyPlayerTypeChange(message.typeChange);
                 break;
+            case zamo::kScoreMessage:
+                zamo::takeScore(ctx.self.score, message.score);
+                break;
             case zamo::kThinkMessage:
                 break;
         }
@@ -180,7 +184,7 @@ class Replay {
         context_->worldModel.updateWorld();
         const double cpuStart = threadCpuNs();
         const auto start = std::chrono::steady_clock::now();
-        context_->thinkCycle.runThinkCycle();
+        context_->runtime.runThinkCycle();
         const auto end = std::chrono::steady_clock::now();
         cpu.push_back(threadCpuNs() - cpuStart);
         decisions.push_back(std::chrono::duration<double, std::nano>(end - start).count());

@@ -28,7 +28,7 @@ void BM_UpdateWorldFullSee(benchmark::State& state) {
     ctx->config.side = 1;
     ctx->config.teamName = "TestTeam";
     ctx->config.quotedTeamName = "\"TestTeam\"";
-    zamo::SensorParser parser(ctx->config, ctx->self, ctx->serverParams);
+    zamo::SensorParser parser(ctx->config, ctx->serverParams);
     const std::string body = recordedText("v9-goalie-session.tsv", 510);
     const std::string see = recordedText("v9-goalie-session.tsv", 511);
     if (!parser.parseSenseBody(body, ctx->sensorStore.lastBody) ||

@@ -10,7 +10,6 @@
 #include "agent/config/agent_config.h"
 #include "agent/config/server_params.h"
 #include "agent/perception/landmarks.h"
-#include "agent/perception/self_state.h"
 #include "agent/perception/sensor_parser.h"
 
 namespace {
@@ -67,9 +66,8 @@ void checkSenseBody(const zamo::SenseBodyInfo& body) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static zamo::AgentConfig config;
-    static zamo::SelfState self;
     static zamo::ServerParams params;
-    static zamo::SensorParser parser(config, self, params);
+    static zamo::SensorParser parser(config, params);
     static const auto message = std::make_unique<zamo::SensorMessage>();
 
     config.quotedTeamName = "\"TestTeam\"";
@@ -79,6 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         switch (message->kind) {
             case zamo::kSeeMessage:
                 checkSee(message->see);
+                zamo::nameOpponent(config, message->see);
                 break;
             case zamo::kHearMessage:
                 checkHear(message->hear);
@@ -95,6 +94,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             case zamo::kThinkMessage:
                 require(text.starts_with("(think)"));
+                break;
+            case zamo::kScoreMessage:
+                require(text.starts_with("(score "));
                 break;
         }
     }

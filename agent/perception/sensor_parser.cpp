@@ -333,7 +333,8 @@ bool readBodyItem(std::string_view item, SenseBodyInfo& body) {
 
 // Reads one object's name and numbers from the list inside its parentheses; end receives the
 // position just past the object.
-bool readSeenObject(ListReader parts, AgentConfig& config, SeenObject& object, std::size_t& end) {
+bool readSeenObject(ListReader parts, const AgentConfig& config, SeenObject& object,
+                    std::size_t& end, std::string_view& otherTeam) {
     std::string_view name;
     if (!parts.next(name) || name.size() < 2 || name.front() != '(' || name.back() != ')') {
         return false;
@@ -373,10 +374,8 @@ bool readSeenObject(ListReader parts, AgentConfig& config, SeenObject& object, s
             object.id = kTeamNotGiven;
             if (words.next(word)) {
                 object.id = word == config.quotedTeamName ? kOwnTeam : kOtherTeam;
-                if (object.id == kOtherTeam && word.size() > 2 &&
-                    config.opponentTeamName == kOpponentPlaceholder) {
-                    config.opponentTeamName =
-                        word.substr(1, std::min(word.size() - 2, kTeamNameWidth));
+                if (object.id == kOtherTeam && word.size() > 2 && otherTeam.empty()) {
+                    otherTeam = word.substr(1, std::min(word.size() - 2, kTeamNameWidth));
                 }
                 if (words.next(word) && !toInt(word, object.number)) {
                     return false;
@@ -494,8 +493,8 @@ bool SensorParser::parseMessage(std::string_view text, SensorMessage& out) {
         return parseSenseBody(text, out.senseBody);
     }
     if (word == "score") {
-        parseScore(text);
-        return false;
+        out.kind = kScoreMessage;
+        return parseScore(text, out.score);
     }
     if (word == "change_player_type") {
         const std::optional<PlayerTypeChange> change = readChangePlayerType(text, params_);
@@ -523,6 +522,7 @@ bool SensorParser::parseMessage(std::string_view text, SensorMessage& out) {
 bool SensorParser::parseSee(std::string_view text, SeeInfo& see) {
     text = untilNul(text);
     see.count = 0;
+    see.otherTeamName[0] = '\0';
     ListReader list = groupReader(text);
     int time = kNoTime;
     if (!readHead(list, "see", time)) {
@@ -537,13 +537,14 @@ bool SensorParser::parseSee(std::string_view text, SeeInfo& see) {
     // which a blank leads to the next object or a ")" closes the message.
     std::size_t position = list.position();
     bool closed = list.closed();
+    std::string_view otherTeam;
     while (!closed && count < static_cast<int>(kMaxSeenObjects)) {
         if (position >= text.size() || text[position] != '(') {
             return false;
         }
         SeenObject& object = see.objects[count];
         object = SeenObject{};
-        if (!readSeenObject(ListReader(text, position + 1), config_, object, position)) {
+        if (!readSeenObject(ListReader(text, position + 1), config_, object, position, otherTeam)) {
             return false;
         }
         ++count;
@@ -557,6 +558,9 @@ bool SensorParser::parseSee(std::string_view text, SeeInfo& see) {
         return false;
     }
     see.count = count;
+    const std::size_t nameLength = std::min(otherTeam.size(), kTeamNameWidth);
+    std::copy_n(otherTeam.data(), nameLength, see.otherTeamName.data());
+    see.otherTeamName[nameLength] = '\0';
     return true;
 }
 
@@ -633,7 +637,7 @@ bool SensorParser::parseSenseBody(std::string_view text, SenseBodyInfo& body) {
     return list.closed();
 }
 
-bool SensorParser::parseScore(std::string_view text) {
+bool SensorParser::parseScore(std::string_view text, ScoreInfo& score) {
     text = untilNul(text);
     ListReader list = groupReader(text);
     int time = 0;
@@ -642,11 +646,22 @@ bool SensorParser::parseScore(std::string_view text) {
     if (!readHead(list, "score", time) || !readInt(list, first) || !readInt(list, second)) {
         return false;
     }
-    self_.score.firstScoreTime = time;
-    self_.score.firstScore = first;
-    self_.score.secondScoreTime = time;
-    self_.score.secondScore = second;
+    score = {time, first, second};
     return true;
+}
+
+void nameOpponent(AgentConfig& config, const SeeInfo& see) {
+    const std::string_view name = see.otherTeamNameView();
+    if (!name.empty() && config.opponentTeamName == kOpponentPlaceholder) {
+        config.opponentTeamName = name;
+    }
+}
+
+void takeScore(ScoreBlock& score, const ScoreInfo& info) {
+    score.firstScoreTime = info.time;
+    score.firstScore = info.firstScore;
+    score.secondScoreTime = info.time;
+    score.secondScore = info.secondScore;
 }
 
 }  // namespace zamo

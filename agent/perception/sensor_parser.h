@@ -4,13 +4,13 @@
 #include <cstddef>
 #include <string_view>
 
+#include "agent/config/agent_config.h"
 #include "agent/config/missing_values.h"
 #include "agent/perception/server_param_reader.h"
 
 namespace zamo {
 
-struct AgentConfig;
-struct SelfState;
+struct ScoreBlock;
 struct ServerParams;
 
 enum ObjectKind : int { kBall = 0, kPlayer = 1, kGoal = 2, kFlag = 3, kLine = 4 };
@@ -33,6 +33,7 @@ enum SensorKind : int {
     // The server's parameters or a player type, already applied to the ServerParams.
     kParameterMessage = 4,
     kPlayerTypeMessage = 5,
+    kScoreMessage = 6,
 };
 
 // Team codes of a seen player.
@@ -70,6 +71,11 @@ struct SeeInfo {
     int time = kNoTime;
     int count = 0;
     std::array<SeenObject, kMaxSeenObjects> objects{};
+    // The first team name other than the own one, cut to kTeamNameWidth, zero-terminated; empty
+    // when the message showed no named player of another team.
+    std::array<char, kTeamNameWidth + 1> otherTeamName{};
+
+    std::string_view otherTeamNameView() const { return otherTeamName.data(); }
 };
 
 inline constexpr std::size_t kHearTextWidth = 31;
@@ -116,6 +122,13 @@ struct SenseBodyInfo {
     int focusNumber = kNoTime;              // 0 for no target
 };
 
+// The score as the server's "score" reply gives it.
+struct ScoreInfo {
+    int time = 0;
+    int firstScore = 0;
+    int secondScore = 0;
+};
+
 // What parseMessage produced; only the record named by kind was written.
 struct SensorMessage {
     SensorKind kind = kSeeMessage;
@@ -123,7 +136,14 @@ struct SensorMessage {
     HearInfo hear;
     SenseBodyInfo senseBody;
     PlayerTypeChange typeChange;
+    ScoreInfo score;
 };
+
+// The opponent takes the name of the other team a visual message showed, while its name is still
+// the placeholder.
+void nameOpponent(AgentConfig& config, const SeeInfo& see);
+// The score block takes a "score" reply.
+void takeScore(ScoreBlock& score, const ScoreInfo& info);
 
 // How a list of items cut by splitToken ended.
 enum class ListEnd { kMore, kClosed, kEndOfText };
@@ -147,27 +167,24 @@ HearSender classifySender(std::string_view word);
 // message invalid rather than reaching the world model.
 class SensorParser {
   public:
-    SensorParser(AgentConfig& config, SelfState& self, ServerParams& params)
-        : config_(config), self_(self), params_(params) {}
+    SensorParser(const AgentConfig& config, ServerParams& params)
+        : config_(config), params_(params) {}
 
-    // True when out holds a see, hear, sense_body or player type change record, or is the think
-    // cue, and for a parameter or player type message, which is applied to the parameters at
-    // once. A score message updates the score block and gives false, like every other kind of
-    // message.
+    // True when out holds a see, hear, sense_body, score or player type change record, or is the
+    // think cue, and for a parameter or player type message, which is applied to the parameters
+    // at once. Every other kind of message gives false.
     bool parseMessage(std::string_view text, SensorMessage& out);
 
-    // A see message with more than kMaxSeenObjects objects keeps the first ones. Seeing a team
-    // other than the own one names the opponent while its name is still the placeholder.
+    // A see message with more than kMaxSeenObjects objects keeps the first ones.
     bool parseSee(std::string_view text, SeeInfo& see);
     // Texts longer than kHearTextWidth characters are cut.
     static bool parseHear(std::string_view text, HearInfo& hear);
     static bool parseSenseBody(std::string_view text, SenseBodyInfo& body);
-    // True when the message carried its time and both scores and the score block took them.
-    bool parseScore(std::string_view text);
+    // True when the message carried its time and both scores.
+    static bool parseScore(std::string_view text, ScoreInfo& score);
 
   private:
-    AgentConfig& config_;
-    SelfState& self_;
+    const AgentConfig& config_;
     ServerParams& params_;
 };
 

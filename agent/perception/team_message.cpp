@@ -132,6 +132,19 @@ void encodeTeamMessage(TeamMessage& message, const WorldSnapshot& snapshot, int 
     message.outgoing[kTeamMessageLength] = '\0';
 }
 
+bool isSayTurn(int cycle, int ownNumber) {
+    return cycle >= 0 && ownNumber >= 1 && ownNumber <= kTeamSize &&
+           cycle % kTeamSize == ownNumber % kTeamSize;
+}
+
+void prepareOwnMessage(TeamMessage& message, const WorldSnapshot& snapshot, int ownNumber,
+                       const ServerParams& params, const Geometry& geometry) {
+    message.outgoing.fill('\0');
+    if (isSayTurn(snapshot.time, ownNumber)) {
+        encodeTeamMessage(message, snapshot, ownNumber, params, geometry);
+    }
+}
+
 bool decodeTeamMessage(TeamMessage& message, std::string_view text, int time, int sender,
                        const ServerParams& params) {
     if (text.size() != static_cast<std::size_t>(kTeamMessageLength) || sender < 1 ||

@@ -46,6 +46,14 @@ void clearTeamMessage(TeamMessage& message);
 void encodeTeamMessage(TeamMessage& message, const WorldSnapshot& snapshot, int ownNumber,
                        const ServerParams& params, const Geometry& geometry);
 
+// Whether cycle is the say turn of uniform number ownNumber: each player says every eleventh
+// cycle, one after the other.
+bool isSayTurn(int cycle, int ownNumber);
+
+// The own message of the snapshot's cycle: encoded in the agent's say turn, empty otherwise.
+void prepareOwnMessage(TeamMessage& message, const WorldSnapshot& snapshot, int ownNumber,
+                       const ServerParams& params, const Geometry& geometry);
+
 // Reads a teammate's message heard at cycle time from uniform number sender into message; the
 // values carry the cycle before the hear. False, and message untouched, when the text is not
 // exactly 10 characters, the sender is not 1-11, or the time is missing.

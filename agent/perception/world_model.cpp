@@ -4,10 +4,16 @@
 #include <cmath>
 #include <cstdint>
 
+#include "agent/config/agent_config.h"
+#include "agent/config/server_params.h"
+#include "agent/perception/clock.h"
 #include "agent/perception/geometry.h"
 #include "agent/perception/localiser.h"
+#include "agent/perception/play_mode.h"
+#include "agent/perception/self_state.h"
 #include "agent/perception/sensor_parser.h"
-#include "agent/runtime/agent_context.h"
+#include "agent/perception/sensor_store.h"
+#include "agent/perception/sent_command_history.h"
 
 namespace zamo {
 
@@ -22,7 +28,6 @@ constexpr double kMatchRadius = 5.0;
 // Beyond this a seen object's numbers are no object of the field.
 constexpr double kMaxSeenDistance = 1000.0;
 constexpr double kMaxSeenDirection = 360.0;
-constexpr int kSayPeriod = 11;
 
 bool placeable(const SeenObject& object) {
     return given(object.distance) && object.distance >= 0.0 &&
@@ -64,10 +69,23 @@ void scaleToLength(Vec2& v, double maximum) {
 
 }  // namespace
 
-WorldModel::WorldModel(AgentContext& context) : context_(context), history_(context.worldHistory) {}
+WorldModel::WorldModel(const ServerParams& params, const AgentConfig& config,
+                       const Geometry& geometry, Localiser& localiser, const Clock& clock,
+                       const PlayModeState& playMode, SensorStore& sensors,
+                       const SentCommandHistory& sent, SelfState& self, WorldHistory& history)
+    : params_(params),
+      config_(config),
+      geometry_(geometry),
+      localiser_(localiser),
+      clock_(clock),
+      playMode_(playMode),
+      sensors_(sensors),
+      sent_(sent),
+      self_(self),
+      history_(history) {}
 
 PlayerRecord* WorldModel::ownRecord(WorldSnapshot& snapshot) const {
-    const int number = context_.config.uniformNumber;
+    const int number = config_.uniformNumber;
     if (number < 1 || number > kTeamSize) {
         return nullptr;
     }
@@ -102,7 +120,7 @@ void WorldModel::resetSnapshot(int index) {
 }
 
 void WorldModel::resetWorld() {
-    SensorStore& sensors = context_.sensorStore;
+    SensorStore& sensors = sensors_;
     sensors.lastSee.time = kNoTime;
     sensors.lastBody.time = kNoTime;
     sensors.lastHearFromTeammate.time = kNoTime;
@@ -120,20 +138,19 @@ void WorldModel::resetWorld() {
             }
         }
     }
-    context_.self.type = kDefaultPlayerType;
+    self_.type = kDefaultPlayerType;
     clearTeamMessage(teamMessage_);
-    resetStamina(context_.self, context_.serverParams);
-    context_.self.beforeKickOffCount = 0;
-    context_.commandSender.clearHistory();
+    resetStamina(self_, params_);
+    self_.beforeKickOffCount = 0;
 }
 
 void WorldModel::updateWorld() {
-    const int d = context_.clock.cycle;
+    const int d = clock_.cycle;
     const int e = history_.currentSnapshot().time;
     int steps = (e >= d || d < 0 || e < 0) ? 1 : d - e;
     // Older predictions would be overwritten in the ring before anyone could read them.
     steps = std::min(steps, kHistorySize);
-    const SensorStore& sensors = context_.sensorStore;
+    const SensorStore& sensors = sensors_;
     const bool cycleKnown = d != kNoTime;
 
     for (int i = 0; i < steps; ++i) {
@@ -144,9 +161,9 @@ void WorldModel::updateWorld() {
         WorldSnapshot& next = history_.currentSnapshot();
         if (i == steps - 1) {
             next.time = d;
-            next.playModeTime = context_.playMode.time;
-            next.playMode = context_.playMode.mode;
-            const ScoreBlock& score = context_.self.score;
+            next.playModeTime = playMode_.time;
+            next.playMode = playMode_.mode;
+            const ScoreBlock& score = self_.score;
             next.firstScoreTime = score.firstScoreTime;
             next.firstScore = score.firstScore;
             next.secondScoreTime = score.secondScoreTime;
@@ -155,7 +172,7 @@ void WorldModel::updateWorld() {
             if (cycleKnown && hear.time == d) {
                 clearTeamMessage(teamMessage_);
                 if (decodeTeamMessage(teamMessage_, hear.textView(), hear.time, hear.senderNumber,
-                                      context_.serverParams)) {
+                                      params_)) {
                     mergeTeamMessage(teamMessage_, prev);
                 }
             }
@@ -177,17 +194,11 @@ void WorldModel::updateWorld() {
     if (cycleKnown && sensors.lastSee.time == d) {
         applySee(sensors.lastSee);
     }
-    const int own = context_.config.uniformNumber;
-    if (d >= 0 && own >= 1 && own <= kTeamSize && d % kSayPeriod == own % kSayPeriod) {
-        teamMessage_.outgoing.fill('\0');
-        encodeTeamMessage(teamMessage_, currentSnapshot(), own, context_.serverParams,
-                          context_.geometry);
-    }
 }
 
 void WorldModel::carryOver(const WorldSnapshot& prev, WorldSnapshot& next) {
-    const ServerParams& params = context_.serverParams;
-    SelfState& self = context_.self;
+    const ServerParams& params = params_;
+    SelfState& self = self_;
 
     // Groups unknown in prev carry kNoTime, so copying whole records copies the known ones.
     next.ballPositionTime = prev.ballPositionTime;
@@ -245,7 +256,7 @@ void WorldModel::carryOver(const WorldSnapshot& prev, WorldSnapshot& next) {
         if (known(own->velocityTime)) {
             self.velocity = own->velocity;
             self.speed = length(own->velocity);
-            self.velocityDirection = context_.geometry.directionOf(own->velocity);
+            self.velocityDirection = geometry_.directionOf(own->velocity);
         }
     }
 
@@ -284,11 +295,10 @@ void WorldModel::applyOwnCommands(const WorldSnapshot& prev, WorldSnapshot& next
     if (own == nullptr) {
         return;
     }
-    const ServerParams& params = context_.serverParams;
-    const Geometry& geometry = context_.geometry;
-    const SenseBodyInfo& body = context_.sensorStore.lastBody;
-    SelfState& self = context_.self;
-    const CommandSender& sender = context_.commandSender;
+    const ServerParams& params = params_;
+    const Geometry& geometry = geometry_;
+    const SenseBodyInfo& body = sensors_.lastBody;
+    SelfState& self = self_;
     const PlayerType& type = params.playerType(self.type);
 
     // A command counts only when the server's counter shows it was carried out.
@@ -297,7 +307,7 @@ void WorldModel::applyOwnCommands(const WorldSnapshot& prev, WorldSnapshot& next
         if (serverCount == kNoTime || serverCount <= ownCount) {
             return std::nullopt;
         }
-        return sender.findSentCommand(cycle, kind);
+        return sent_.find(cycle, kind);
     };
     const int cycle = prev.time;
 
@@ -373,7 +383,7 @@ void WorldModel::applyOwnCommands(const WorldSnapshot& prev, WorldSnapshot& next
     // A kick the server did not carry out found no ball within reach: the ball is not where it
     // was believed to be, and kicking at that place again would fail again.
     if (body.time == next.time && body.kickCount != kNoTime && body.kickCount <= self.kickCount &&
-        sender.findSentCommand(cycle, kKickCommand)) {
+        sent_.find(cycle, kKickCommand)) {
         next.ballPositionTime = kNoTime;
         next.ballVelocityTime = kNoTime;
     }
@@ -399,8 +409,8 @@ void WorldModel::applyOwnCommands(const WorldSnapshot& prev, WorldSnapshot& next
 
 void WorldModel::applySenseBody(const SenseBodyInfo& body) {
     PlayerRecord* own = ownRecord(history_.currentSnapshot());
-    SelfState& self = context_.self;
-    const Geometry& geometry = context_.geometry;
+    SelfState& self = self_;
+    const Geometry& geometry = geometry_;
     const int t = body.time;
 
     // Items an older protocol does not send keep their values.
@@ -511,20 +521,19 @@ void WorldModel::applySee(const SeeInfo& see) {
     if (own == nullptr) {
         return;
     }
-    const std::optional<LocalisationResult> place =
-        context_.localiser.localise(see, context_.config.side);
+    const std::optional<LocalisationResult> place = localiser_.localise(see, config_.side);
     if (!place) {
         return;
     }
     WorldSnapshot& now = history_.currentSnapshot();
-    SelfState& self = context_.self;
-    const Geometry& geometry = context_.geometry;
-    const SenseBodyInfo& body = context_.sensorStore.lastBody;
+    SelfState& self = self_;
+    const Geometry& geometry = geometry_;
+    const SenseBodyInfo& body = sensors_.lastBody;
     const int t = see.time;
 
     own->position = {place->x, place->y};
     own->positionTime = t;
-    own->goalie = context_.config.isGoalie;
+    own->goalie = config_.isGoalie;
     own->goalieTime = t;
     own->bodyDirection = geometry.subtractAngles(place->headDirection, self.neckAngle);
     own->bodyTime = t;
@@ -641,21 +650,21 @@ void WorldModel::applySee(const SeeInfo& see) {
         }
     }
 
-    const int mode = context_.playMode.mode;
+    const int mode = playMode_.mode;
     if (mode == kGoalL || mode == kGoalR) {
         // After a goal the ball waits at the centre spot for the kick-off.
         now.ballPosition = {0.0, 0.0};
         now.ballVelocity = {0.0, 0.0};
-        now.ballPositionTime = context_.playMode.time;
-        now.ballVelocityTime = context_.playMode.time;
+        now.ballPositionTime = playMode_.time;
+        now.ballVelocityTime = playMode_.time;
     }
     expire(t, ballSeen);
 }
 
 void WorldModel::updateSeenPlayer(PlayerRecord& record, const SeenObject& object, int time) {
-    const Geometry& geometry = context_.geometry;
+    const Geometry& geometry = geometry_;
     const PlayerRecord& own = *ownRecord(history_.currentSnapshot());
-    const double head = geometry.addAngles(own.bodyDirection, context_.self.neckAngle);
+    const double head = geometry.addAngles(own.bodyDirection, self_.neckAngle);
     const double g = geometry.addAngles(head, object.direction) * kDegToRad;
     const Vec2 offset = Vec2{std::cos(g), std::sin(g)} * object.distance;
 
@@ -703,10 +712,10 @@ void WorldModel::applyPlayerTypeChange(const PlayerTypeChange& change) {
     PlayerRecord& record = change.ownTeam ? now.teammates[index] : now.opponents[index];
     record.type = change.type;
     // The server gives a player of a new type full stamina, effort and recovery.
-    const ServerParams& params = context_.serverParams;
-    const bool own = change.ownTeam && change.number == context_.config.uniformNumber;
+    const ServerParams& params = params_;
+    const bool own = change.ownTeam && change.number == config_.uniformNumber;
     if (own) {
-        SelfState& self = context_.self;
+        SelfState& self = self_;
         self.type = change.type;
         resetStamina(self, params);
         record.stamina = self.stamina;

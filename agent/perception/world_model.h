@@ -5,30 +5,41 @@
 
 namespace zamo {
 
-struct AgentContext;
+class Geometry;
+class Localiser;
+struct AgentConfig;
+struct Clock;
+struct PlayModeState;
 struct PlayerRecord;
 struct PlayerTypeChange;
 struct SeeInfo;
 struct SeenObject;
+struct SelfState;
 struct SenseBodyInfo;
+struct SensorStore;
+struct SentCommandHistory;
+struct ServerParams;
 
 // The agent's belief about the game, one snapshot per cycle for the last ten cycles. The
 // receive thread updates it from the stored sensor messages; the think thread and the display
 // read it afterwards. Nothing here allocates.
 class WorldModel {
   public:
-    // Keeps the context's snapshot ring up to date.
-    explicit WorldModel(AgentContext& context);
+    // Believes what sensors holds, predicts with the commands of sent that the server carried
+    // out, and keeps history and the own body state self up to date.
+    WorldModel(const ServerParams& params, const AgentConfig& config, const Geometry& geometry,
+               Localiser& localiser, const Clock& clock, const PlayModeState& playMode,
+               SensorStore& sensors, const SentCommandHistory& sent, SelfState& self,
+               WorldHistory& history);
 
-    // Forgets everything of an earlier connection: snapshots, stored messages, team message,
-    // stamina bookkeeping and the history of sent commands.
+    // Forgets everything of an earlier connection: snapshots, stored messages, team message and
+    // stamina bookkeeping.
     void resetWorld();
     // Marks every value group of snapshot index (0-9) unknown; the values themselves stay.
     void resetSnapshot(int index);
     // Advances the ring to the current cycle, predicting each new snapshot from the one before,
-    // then applies this cycle's body sense, visual message and teammate message, and prepares
-    // the own team message in the agent's turn. A jump of more than ten cycles predicts only
-    // the ten that the ring can hold.
+    // then applies this cycle's body sense, visual message and teammate message. A jump of more
+    // than ten cycles predicts only the ten that the ring can hold.
     void updateWorld();
     // A player of either team has a new type: its record takes it, and the own player's stamina
     // model starts afresh as the server's does.
@@ -49,7 +60,15 @@ class WorldModel {
     void updateSeenPlayer(PlayerRecord& record, const SeenObject& object, int time);
     void expire(int now, bool ballSeen);
 
-    AgentContext& context_;
+    const ServerParams& params_;
+    const AgentConfig& config_;
+    const Geometry& geometry_;
+    Localiser& localiser_;
+    const Clock& clock_;
+    const PlayModeState& playMode_;
+    SensorStore& sensors_;
+    const SentCommandHistory& sent_;
+    SelfState& self_;
     WorldHistory& history_;
     TeamMessage teamMessage_;
     // Players of the current visual message already matched: teammates 0-10, opponents 11-21.

@@ -142,6 +142,7 @@ void Agent::finishConnection(bool succeeded, int side, int uniformNumber, int pl
         context.playMode.time = context.clock.cycle;
         context.playMode.mode = static_cast<PlayMode>(playMode);
         context.worldModel.resetWorld();
+        context.commandSender.clearHistory();
         announceTitle();
         // No receive or think thread runs while a connection attempt does (teardown joins the
         // connection threads before those two), so their slots are this thread's alone here.

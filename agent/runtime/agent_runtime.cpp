@@ -188,6 +188,7 @@ bool AgentRuntime::handleDatagram(std::string_view text, TimePoint arrival,
     CycleTimer& timer = context_.cycleTimer;
     switch (message_.kind) {
         case kSeeMessage:
+            nameOpponent(context_.config, message_.see);
             store.lastSee = message_.see;
             timer.onSee(arrival);
             if (!synchronous_) {
@@ -217,6 +218,9 @@ bool AgentRuntime::handleDatagram(std::string_view text, TimePoint arrival,
             break;
         case kPlayerTypeMessage:
             context_.worldModel.applyPlayerTypeChange(message_.typeChange);
+            break;
+        case kScoreMessage:
+            takeScore(context_.self.score, message_.score);
             break;
         case kThinkMessage:
             return onThink(arrival, refresh);
@@ -303,7 +307,7 @@ void AgentRuntime::thinkLoop(const std::atomic<bool>& stop) {
             const auto cpuStart = threadCpuTime();
             const SentCommandCounters before = context_.commandSender.counters();
             context_.commandSender.markSendTimes();
-            context_.thinkCycle.runThinkCycle();
+            runThinkCycle();
             if (synchronous_) {
                 // No timing steers the view here: the width the decision wants is the one used.
                 changeView(context_.self.wantedViewWidth);
@@ -316,6 +320,16 @@ void AgentRuntime::thinkLoop(const std::atomic<bool>& stop) {
             passPending_ = false;
         }
         wakeReceiver();
+    }
+}
+
+void AgentRuntime::runThinkCycle() {
+    CommandSender& sender = context_.commandSender;
+    sender.executeCommands(context_.thinkCycle.decide());
+    prepareOwnMessage(ownMessage_, context_.worldHistory.currentSnapshot(),
+                      context_.config.uniformNumber, context_.serverParams, context_.geometry);
+    if (const std::string_view text = ownMessage_.outgoingText(); !text.empty()) {
+        sender.doSay(text);
     }
 }
 

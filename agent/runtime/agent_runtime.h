@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "agent/perception/sensor_parser.h"
+#include "agent/perception/team_message.h"
 #include "agent/runtime/auto_reset_event.h"
 #include "agent/runtime/command_sender.h"
 #include "agent/runtime/cycle_stats.h"
@@ -50,6 +51,9 @@ class AgentRuntime {
                            AutoResetEvent* refresh);
     // Runs one think cycle per cycle handed on until stop is set.
     void thinkLoop(const std::atomic<bool>& stop);
+    // One think pass: the decision's commands go out, and in the agent's say turn its team
+    // message. Under mutex().
+    void runThinkCycle();
 
     // Wake the loops so that they see a changed stop or playing flag at once.
     void wakeReceiver();
@@ -104,6 +108,7 @@ class AgentRuntime {
     AutoResetEvent thinkEvent_;
     std::array<char, kReceiveBufferSize> buffer_{};
     SensorMessage message_;
+    TeamMessage ownMessage_;
     CycleStats stats_;
 
     // Per connection, under mutex_ (passPending_ is also read without it by the receive loop).

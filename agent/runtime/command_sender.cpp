@@ -5,9 +5,9 @@
 
 #include "agent/config/server_params.h"
 #include "agent/net/command_formatter.h"
+#include "agent/perception/clock.h"
 #include "agent/perception/geometry.h"
 #include "agent/perception/self_state.h"
-#include "agent/runtime/clock.h"
 
 namespace zamo {
 
@@ -49,9 +49,7 @@ std::optional<std::chrono::steady_clock::time_point> CommandSender::lastSentSinc
 
 void CommandSender::record(int kind, double firstValue, double secondValue) {
     noteSent();
-    history_[static_cast<std::size_t>(historyNext_)] = {kind, clock_.cycle, firstValue,
-                                                        secondValue};
-    historyNext_ = (historyNext_ + 1) % static_cast<int>(kSentHistorySize);
+    history_.add({kind, clock_.cycle, firstValue, secondValue});
 }
 
 bool CommandSender::doCatch(double direction) {
@@ -197,27 +195,6 @@ void CommandSender::executeCommands(const CommandList& commands) {
                 break;
         }
     }
-}
-
-void CommandSender::clearHistory() {
-    for (SentCommandRecord& entry : history_) {
-        entry.cycle = kNoTime;
-    }
-}
-
-std::optional<SentCommandRecord> CommandSender::findSentCommand(int cycle, int kind) const {
-    if (cycle == kNoTime) {
-        return std::nullopt;
-    }
-    for (std::size_t back = 1; back <= kSentHistorySize; ++back) {
-        const std::size_t index =
-            (static_cast<std::size_t>(historyNext_) + kSentHistorySize - back) % kSentHistorySize;
-        const SentCommandRecord& entry = history_[index];
-        if (entry.cycle == cycle && entry.kind == kind) {
-            return entry;
-        }
-    }
-    return std::nullopt;
 }
 
 }  // namespace zamo

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string_view>
 
-#include "agent/config/missing_values.h"
-#include "agent/net/server_command.h"
+#include "agent/perception/sent_command_history.h"
+#include "agent/perception/server_command.h"
 
 namespace zamo {
 
@@ -16,16 +16,6 @@ class Geometry;
 struct Clock;
 struct SelfState;
 struct ServerParams;
-
-// One sent command with its arguments as they went out, after clamping and conversion.
-struct SentCommandRecord {
-    int kind = kNoCommand;
-    int cycle = kNoTime;  // kNoTime: an empty entry
-    double firstValue = 0.0;
-    double secondValue = 0.0;
-};
-
-inline constexpr std::size_t kSentHistorySize = 10;
 
 // Commands sent per kind, in the order the server's body sense reports its own counts.
 struct SentCommandCounters {
@@ -70,9 +60,11 @@ class CommandSender {
     void executeCommands(const CommandList& commands);
 
     // Empties every history entry; done at each new connection, before its first command.
-    void clearHistory();
+    void clearHistory() { history_.clear(); }
     // The newest record of that cycle and kind.
-    std::optional<SentCommandRecord> findSentCommand(int cycle, int kind) const;
+    std::optional<SentCommandRecord> findSentCommand(int cycle, int kind) const {
+        return history_.find(cycle, kind);
+    }
 
     // Starts timing the sends of one think pass: the first and the last command sent from now.
     void markSendTimes();
@@ -80,8 +72,12 @@ class CommandSender {
     std::optional<std::chrono::steady_clock::time_point> lastSentSinceMark() const;
 
     const SentCommandCounters& counters() const { return counters_; }
-    const std::array<SentCommandRecord, kSentHistorySize>& history() const { return history_; }
-    int historyNext() const { return historyNext_; }
+    // What went out, for the world model's replay of the agent's own commands.
+    const SentCommandHistory& sentHistory() const { return history_; }
+    const std::array<SentCommandRecord, kSentHistorySize>& history() const {
+        return history_.entries;
+    }
+    int historyNext() const { return history_.next; }
 
   private:
     void record(int kind, double firstValue, double secondValue);
@@ -94,9 +90,8 @@ class CommandSender {
     const SelfState& self_;
     const Clock& clock_;
 
-    std::array<SentCommandRecord, kSentHistorySize> history_{};
+    SentCommandHistory history_;
     SentCommandCounters counters_;
-    int historyNext_ = 0;
     bool sentSinceMark_ = false;
     std::chrono::steady_clock::time_point firstSent_{};
     std::chrono::steady_clock::time_point lastSent_{};

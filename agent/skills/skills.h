@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "agent/config/missing_values.h"
-#include "agent/net/server_command.h"
+#include "agent/perception/server_command.h"
 #include "agent/perception/vec2.h"
 #include "agent/skills/intercept_problem.h"
 

@@ -9,8 +9,8 @@
 #include "agent/config/server_params.h"
 #include "agent/perception/geometry.h"
 #include "agent/perception/self_state.h"
+#include "agent/perception/sensor_store.h"
 #include "agent/perception/world_snapshot.h"
-#include "agent/runtime/sensor_store.h"
 #include "agent/skills/skills.h"
 
 namespace zamo {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "agent/net/server_command.h"
+#include "agent/perception/server_command.h"
 #include "agent/perception/vec2.h"
 #include "agent/skills/intercept_problem.h"
 

@@ -3,8 +3,22 @@
 #include <cmath>
 #include <cstddef>
 
+#include "agent/config/agent_config.h"
 #include "agent/config/missing_values.h"
-#include "agent/runtime/agent_context.h"
+#include "agent/config/server_params.h"
+#include "agent/perception/clock.h"
+#include "agent/perception/cycle_timer.h"
+#include "agent/perception/geometry.h"
+#include "agent/perception/play_mode.h"
+#include "agent/perception/self_state.h"
+#include "agent/perception/world_snapshot.h"
+#include "agent/skills/look_planner.h"
+#include "agent/skills/skills.h"
+#include "agent/strategy/behaviours.h"
+#include "agent/strategy/dribble.h"
+#include "agent/strategy/positioning.h"
+#include "agent/strategy/shot_pass_selector.h"
+#include "agent/strategy/strategy_set.h"
 
 namespace zamo {
 
@@ -64,11 +78,11 @@ ModeClass classify(int mode) {
 }  // namespace
 
 const WorldSnapshot& ThinkCycle::world() const {
-    return context_.worldHistory.currentSnapshot();
+    return parts_.worldHistory.currentSnapshot();
 }
 
 const PlayerRecord* ThinkCycle::ownRecord() const {
-    const int number = context_.config.uniformNumber;
+    const int number = parts_.config.uniformNumber;
     if (number < 1 || number > kTeamSize) {
         return nullptr;
     }
@@ -76,33 +90,19 @@ const PlayerRecord* ThinkCycle::ownRecord() const {
 }
 
 double ThinkCycle::kickDistance() const {
-    return context_.skills.ownKickReach();
+    return parts_.skills.ownKickReach();
 }
 
 double ThinkCycle::catchReach() const {
-    return context_.serverParams.catchableLength(context_.skills.ownType());
+    return parts_.serverParams.catchableLength(parts_.skills.ownType());
 }
 
 int ThinkCycle::cycle() const {
-    return context_.clock.cycle;
+    return parts_.clock.cycle;
 }
 
 bool ThinkCycle::cycleBeforeOwnSay() const {
-    return cycle() >= 0 && cycle() % kTeamSize == context_.config.uniformNumber - 1;
-}
-
-bool ThinkCycle::ownSayTurn() const {
-    return cycle() >= 0 && cycle() % kTeamSize == context_.config.uniformNumber % kTeamSize;
-}
-
-void ThinkCycle::runThinkCycle() {
-    context_.commandSender.executeCommands(decide());
-    if (ownSayTurn()) {
-        const std::string_view text = context_.worldModel.teamMessage().outgoingText();
-        if (!text.empty()) {
-            context_.commandSender.doSay(text);
-        }
-    }
+    return cycle() >= 0 && cycle() % kTeamSize == parts_.config.uniformNumber - 1;
 }
 
 const CommandList& ThinkCycle::decide() {
@@ -116,12 +116,12 @@ const CommandList& ThinkCycle::decide() {
     ballSeenNow_ = false;
     keepLookWeights_ = false;
 
-    context_.skills.updateKickRate();
+    parts_.skills.updateKickRate();
     chooseViewWidth();
 
     const int mode = world().playMode;
     kickOffMode_ = mode == kKickOffL || mode == kKickOffR;
-    const int side = context_.config.side;
+    const int side = parts_.config.side;
     switch (classify(mode)) {
         case ModeClass::kFormation:
             takeFormation();
@@ -181,7 +181,7 @@ void ThinkCycle::chooseViewWidth() {
         // is seen where it is rather than foreseen.
         width = kNarrow;
     } else {
-        width = context_.cycleTimer.chooseSyncWidthAhead();
+        width = parts_.cycleTimer.chooseSyncWidthAhead();
         if (width == kNoViewWidth) {
             width = kNarrow;
         }
@@ -193,18 +193,18 @@ void ThinkCycle::chooseViewWidth() {
             }
         }
     }
-    if (context_.self.wantedViewWidth != width) {
-        context_.self.wantedViewWidth = width;
+    if (parts_.self.wantedViewWidth != width) {
+        parts_.self.wantedViewWidth = width;
     }
 }
 
 void ThinkCycle::takeFormation() {
-    context_.strategySet.reload();
-    context_.positioning.setFormation(context_.strategySet.selectFormation());
-    const Vec2 home = context_.positioning.formation().homePosition;
+    parts_.strategySet.reload();
+    parts_.positioning.setFormation(parts_.strategySet.selectFormation());
+    const Vec2 home = parts_.positioning.formation().homePosition;
     const PlayerRecord* own = ownRecord();
     if (own != nullptr && known(own->positionTime) &&
-        context_.positioning.withinKickDistance(home, own->position)) {
+        parts_.positioning.withinKickDistance(home, own->position)) {
         return;
     }
     // The formation never places a player in the opponent half.
@@ -237,22 +237,22 @@ void ThinkCycle::play() {
     ballSeenNow_ = snapshot.ballPositionTime == snapshot.time || stillBallSeenLastCycle;
     // The server refuses every kick in the pause after an offside call, until the free kick.
     const bool offsidePause = snapshot.playMode == kOffsideL || snapshot.playMode == kOffsideR;
-    const bool goalie = context_.config.isGoalie != 0;
+    const bool goalie = parts_.config.isGoalie != 0;
     if (goalie && ballDistance <= catchReach() && goalieWithBall(*own)) {
         return;
     }
 
-    Skills& skills = context_.skills;
+    Skills& skills = parts_.skills;
     if (ballSeenNow_ && !ownSetPlay_ && skills.ownGoalNotAhead() &&
         skills.tackleFailProbability(own->position, ball, own->bodyDirection) <= 0.2 &&
-        context_.positioning.opponentNear(ball, kick, true) && ballDistance > kick) {
+        parts_.positioning.opponentNear(ball, kick, true) && ballDistance > kick) {
         commands_.append({kTackleCommand, kKeep, 100.0, 0.0});
         return;
     }
     // The server rounds the distances it shows: a ball seen at the very edge of the reach often
     // lies beyond it, and is approached rather than kicked.
     const bool surelyKickable = ballDistance <= kick - kSeenDistanceError;
-    if (context_.positioning.withinKickDistance(ball, own->position) &&
+    if (parts_.positioning.withinKickDistance(ball, own->position) &&
         (!ballSeenNow_ || offsidePause || surelyKickable)) {
         if (ballSeenNow_ && !offsidePause) {
             kickDecision(*own);
@@ -265,12 +265,12 @@ void ThinkCycle::play() {
 }
 
 bool ThinkCycle::goalieWithBall(const PlayerRecord& own) {
-    const ServerParams& params = context_.serverParams;
-    const Geometry& geometry = context_.geometry;
-    if (!context_.positioning.ballInOwnPenaltyArea()) {
+    const ServerParams& params = parts_.serverParams;
+    const Geometry& geometry = parts_.geometry;
+    if (!parts_.positioning.ballInOwnPenaltyArea()) {
         return false;
     }
-    if (context_.self.catchBan <= 0 && !ownSetPlay_) {
+    if (parts_.self.catchBan <= 0 && !ownSetPlay_) {
         const double ballDirection = geometry.subtractAngles(
             geometry.directionTo(own.position, world().ballPosition), own.bodyDirection);
         const double sign = ballDirection >= 0.0 ? 1.0 : -1.0;
@@ -303,10 +303,10 @@ bool ThinkCycle::goalieWithBall(const PlayerRecord& own) {
 }
 
 void ThinkCycle::kickDecision(const PlayerRecord& own) {
-    const ServerParams& params = context_.serverParams;
-    const Geometry& geometry = context_.geometry;
+    const ServerParams& params = parts_.serverParams;
+    const Geometry& geometry = parts_.geometry;
     const WorldSnapshot& snapshot = world();
-    const bool goalie = context_.config.isGoalie != 0;
+    const bool goalie = parts_.config.isGoalie != 0;
 
     if (ownSetPlay_ && !goalie) {
         const double toGoal = geometry.subtractAngles(
@@ -329,7 +329,7 @@ void ThinkCycle::kickDecision(const PlayerRecord& own) {
         }
     }
     if (goalieSeenLately) {
-        if (const auto shot = context_.shotPassSelector.chooseShotTarget()) {
+        if (const auto shot = parts_.shotPassSelector.chooseShotTarget()) {
             const auto kick = finishKick(own, shot->target, shot->cycles, true);
             if (!kick) {
                 return;
@@ -341,8 +341,8 @@ void ThinkCycle::kickDecision(const PlayerRecord& own) {
         }
     }
 
-    Dribbler& dribbler = context_.dribbler;
-    if (const auto pass = context_.shotPassSelector.choosePass(ownSetPlayPending_)) {
+    Dribbler& dribbler = parts_.dribbler;
+    if (const auto pass = parts_.shotPassSelector.choosePass(ownSetPlayPending_)) {
         const bool mayDribble = !goalie && !ownSetPlayPending_;
         // A pass backwards is the last resort: first try to carry the ball forwards.
         if (mayDribble && pass->target.x < own.position.x &&
@@ -369,13 +369,13 @@ void ThinkCycle::kickDecision(const PlayerRecord& own) {
     if (!goalie && dribbler.dribble(commands_, kDribbleAllDirections, kFullDash, kKeep)) {
         return;
     }
-    if (goalie && context_.positioning.ballInOwnPenaltyArea()) {
+    if (goalie && parts_.positioning.ballInOwnPenaltyArea()) {
         return;
     }
-    const Vec2 target = context_.positioning.clearanceTarget();
-    const ServerCommand clear = context_.behaviours.kickToward(
-        distance(snapshot.ballPosition, target),
-        geometry.directionTo(snapshot.ballPosition, target), 1, kKeep);
+    const Vec2 target = parts_.positioning.clearanceTarget();
+    const ServerCommand clear =
+        parts_.behaviours.kickToward(distance(snapshot.ballPosition, target),
+                                     geometry.directionTo(snapshot.ballPosition, target), 1, kKeep);
     if (clear.kind == kKickCommand) {
         commands_.append(clear);
     }
@@ -383,12 +383,12 @@ void ThinkCycle::kickDecision(const PlayerRecord& own) {
 
 std::optional<ServerCommand> ThinkCycle::finishKick(const PlayerRecord& own, Vec2 target,
                                                     int cycles, bool holdingStep) {
-    const ServerParams& params = context_.serverParams;
-    const Geometry& geometry = context_.geometry;
-    const Behaviours& behaviours = context_.behaviours;
+    const ServerParams& params = parts_.serverParams;
+    const Geometry& geometry = parts_.geometry;
+    const Behaviours& behaviours = parts_.behaviours;
     const WorldSnapshot& snapshot = world();
     const Vec2 ball = snapshot.ballPosition;
-    const double bodyAndBall = params.bodyAndBall(context_.skills.ownType());
+    const double bodyAndBall = params.bodyAndBall(parts_.skills.ownType());
     const auto kickTo = [&](Vec2 point, int n) {
         return behaviours.kickToward(distance(ball, point), geometry.directionTo(ball, point), n,
                                      kKeep);
@@ -400,7 +400,7 @@ std::optional<ServerCommand> ThinkCycle::finishKick(const PlayerRecord& own, Vec
     }
     // The ball cannot be sent that fast now: keep it close and safe for a better kick later.
     Vec2 hold{kNoValue, kNoValue};
-    const bool free = context_.skills.safeBallSpot(0.0, hold);
+    const bool free = parts_.skills.safeBallSpot(0.0, hold);
     const bool holdGiven = hold.x != kNoValue;
     const bool ownMoving = known(own.velocityTime);
     ServerCommand result = wanted;
@@ -427,19 +427,19 @@ std::optional<ServerCommand> ThinkCycle::finishKick(const PlayerRecord& own, Vec
             result = kickTo(ownMoving ? ball + own.velocity : ball, 1);
         }
     } else if (!ownSetPlayPending_ &&
-               context_.dribbler.dribble(commands_, kDribbleAllDirections, kFullDash, kKeep)) {
+               parts_.dribbler.dribble(commands_, kDribbleAllDirections, kFullDash, kKeep)) {
         return std::nullopt;
     }
-    if (result.kind == kKickCommand && result.firstValue <= context_.skills.weakKickPower()) {
+    if (result.kind == kKickCommand && result.firstValue <= parts_.skills.weakKickPower()) {
         return wanted;
     }
     return result;
 }
 
 void ThinkCycle::goaliePositioning(const PlayerRecord& own) {
-    const Geometry& geometry = context_.geometry;
-    const Positioning& positioning = context_.positioning;
-    Skills& skills = context_.skills;
+    const Geometry& geometry = parts_.geometry;
+    const Positioning& positioning = parts_.positioning;
+    Skills& skills = parts_.skills;
     const WorldSnapshot& snapshot = world();
     const Vec2 ball = snapshot.ballPosition;
     weights_.ball *= 1000.0;
@@ -452,7 +452,7 @@ void ThinkCycle::goaliePositioning(const PlayerRecord& own) {
         const double margin = ownCycles < opponent.cycles && rank == 1 ? 18.3 : 0.0;
         const Region& region = positioning.formation().playerRegion;
         const Vec2 meet = meeting.targetPosition;
-        const double halfGoal = context_.serverParams.goalPostY();
+        const double halfGoal = parts_.serverParams.goalPostY();
         const double fromLowerPost = geometry.directionTo({kOwnGoal.x, -halfGoal}, ball);
         const double fromUpperPost = geometry.directionTo({kOwnGoal.x, halfGoal}, ball);
         const double bisector = geometry.addAngles(
@@ -464,7 +464,7 @@ void ThinkCycle::goaliePositioning(const PlayerRecord& own) {
         if (meet.x < region.xMax + margin && region.yMin - margin / 2.0 < meet.y &&
             meet.y < region.yMax + margin / 2.0 && covering &&
             (rank == 1 || !positioning.teammateNear(ball, 4.0 * kickDistance(), false))) {
-            context_.behaviours.interceptBall(commands_, meeting, kKeep);
+            parts_.behaviours.interceptBall(commands_, meeting, kKeep);
             keepLookWeights_ = true;
             return;
         }
@@ -482,13 +482,13 @@ void ThinkCycle::goaliePositioning(const PlayerRecord& own) {
         std::abs(geometry.directionOf(snapshot.ballVelocity)) > 90.0) {
         share = kWalkDash;
     }
-    context_.behaviours.goToPoint(commands_, spot, share, kUnreachableCycles, kKeep);
+    parts_.behaviours.goToPoint(commands_, spot, share, kUnreachableCycles, kKeep);
 }
 
 void ThinkCycle::fieldPositioning(const PlayerRecord& own) {
-    const Positioning& positioning = context_.positioning;
-    Skills& skills = context_.skills;
-    const Behaviours& behaviours = context_.behaviours;
+    const Positioning& positioning = parts_.positioning;
+    Skills& skills = parts_.skills;
+    const Behaviours& behaviours = parts_.behaviours;
     const Vec2 ball = world().ballPosition;
 
     const int teammateCycles = skills.fastestTeammate(dashShare_, 0).cycles;
@@ -552,10 +552,9 @@ void ThinkCycle::fieldPositioning(const PlayerRecord& own) {
 }
 
 bool ThinkCycle::seeArrivesInTime() const {
-    const ServerParams& params = context_.serverParams;
-    const double next =
-        context_.cycleTimer.seeOffset - params.bodySenseInterval +
-        viewWidthFactor(context_.self.wantedViewWidth) * params.visualIntervalNormal;
+    const ServerParams& params = parts_.serverParams;
+    const double next = parts_.cycleTimer.seeOffset - params.bodySenseInterval +
+                        viewWidthFactor(parts_.self.wantedViewWidth) * params.visualIntervalNormal;
     return next < params.cycleLength - params.serverReceiveStep - 15;
 }
 
@@ -563,12 +562,12 @@ void ThinkCycle::look() {
     if (!seeArrivesInTime()) {
         return;
     }
-    const LookPlan plan = context_.lookPlanner.planLookDirections(
+    const LookPlan plan = parts_.lookPlanner.planLookDirections(
         commands_, weights_.ball, weights_.teammates, weights_.opponents);
     if (plan.count > 0) {
-        context_.behaviours.lookToward(commands_, plan.entries[0].direction, kKeep);
+        parts_.behaviours.lookToward(commands_, plan.entries[0].direction, kKeep);
     } else {
-        context_.behaviours.scanTurn(commands_, kKeep);
+        parts_.behaviours.scanTurn(commands_, kKeep);
     }
 }
 

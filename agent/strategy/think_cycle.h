@@ -2,14 +2,45 @@
 
 #include <optional>
 
-#include "agent/net/server_command.h"
+#include "agent/perception/server_command.h"
 #include "agent/perception/vec2.h"
 
 namespace zamo {
 
-struct AgentContext;
+class Behaviours;
+class Dribbler;
+class Geometry;
+class LookPlanner;
+class Positioning;
+class ShotPassSelector;
+class Skills;
+class StrategySet;
+struct AgentConfig;
+struct Clock;
+struct CycleTimer;
 struct PlayerRecord;
+struct SelfState;
+struct ServerParams;
+struct WorldHistory;
 struct WorldSnapshot;
+
+// What the decision reads and uses. It writes only the view width it wants into self.
+struct ThinkCycleParts {
+    const ServerParams& serverParams;
+    const AgentConfig& config;
+    const Geometry& geometry;
+    const Clock& clock;
+    const CycleTimer& cycleTimer;
+    const WorldHistory& worldHistory;
+    SelfState& self;
+    Skills& skills;
+    StrategySet& strategySet;
+    Positioning& positioning;
+    ShotPassSelector& shotPassSelector;
+    LookPlanner& lookPlanner;
+    Behaviours& behaviours;
+    Dribbler& dribbler;
+};
 
 // How much the look planner values seeing the ball, the teammates and the opponents.
 struct LookWeights {
@@ -20,17 +51,15 @@ struct LookWeights {
 
 // The once-per-cycle decision: by play mode and situation it picks one course of action (take
 // the formation, catch, tackle, shoot, pass, dribble, clear, intercept, mark or go to the
-// strategic position), adds a look command, sends the cycle's commands and says the team
-// message in the agent's turn. Runs on the think thread only.
+// strategic position) and adds a look command. It only decides: the runtime sends what it chose.
+// Runs on the think thread only.
 class ThinkCycle {
   public:
-    explicit ThinkCycle(AgentContext& context) : context_(context) {}
+    explicit ThinkCycle(const ThinkCycleParts& parts) : parts_(parts) {}
     ThinkCycle(const ThinkCycle&) = delete;
     ThinkCycle& operator=(const ThinkCycle&) = delete;
 
-    // One full pass: decide, send, and say in the agent's turn.
-    void runThinkCycle();
-    // The decision part of a pass: the commands to send, look command included.
+    // One pass: the commands to send, look command included.
     const CommandList& decide();
 
     const LookWeights& lookWeights() const { return weights_; }
@@ -45,7 +74,6 @@ class ThinkCycle {
     double catchReach() const;
     int cycle() const;
     bool cycleBeforeOwnSay() const;
-    bool ownSayTurn() const;
 
     void chooseViewWidth();
     void takeFormation();
@@ -62,7 +90,7 @@ class ThinkCycle {
     void look();
     bool seeArrivesInTime() const;
 
-    AgentContext& context_;
+    ThinkCycleParts parts_;
 
     // Per-pass values.
     CommandList commands_;

@@ -262,7 +262,7 @@ TEST_P(RealServerLocalisation, MatchesTheTrainersTruth) {
     AgentConfig config;
     config.teamName = place.team;
     config.quotedTeamName = std::string("\"") + place.team + "\"";
-    SensorParser parser(config, self, params);
+    SensorParser parser(config, params);
 
     int checked = 0;
     for (const std::string& text : test::receivedMessages(place.file, "(see ")) {

@@ -48,13 +48,24 @@ class SensorParserTest : public ::testing::Test {
         config.quotedTeamName = "\"Zamo_Left\"";
     }
 
-    bool parse(std::string_view text) { return parser.parseMessage(text, *message); }
+    // Parses text and applies what it read, as the receive loop does.
+    bool parse(std::string_view text) {
+        if (!parser.parseMessage(text, *message)) {
+            return false;
+        }
+        if (message->kind == kSeeMessage) {
+            nameOpponent(config, message->see);
+        } else if (message->kind == kScoreMessage) {
+            takeScore(self.score, message->score);
+        }
+        return true;
+    }
     const SeenObject& object(int i) const { return message->see.objects[i]; }
 
     AgentConfig config;
     SelfState self;
     ServerParams params;
-    SensorParser parser{config, self, params};
+    SensorParser parser{config, params};
     std::unique_ptr<SensorMessage> message = std::make_unique<SensorMessage>();
 };
 
@@ -353,8 +364,9 @@ TEST_F(SensorParserTest, SenseBodyGroupsAcceptEitherOrder) {
     EXPECT_FALSE(parse("(sense_body 8 (focus (target x 1) (count 1)))"));
 }
 
-TEST_F(SensorParserTest, ScoreUpdatesTheScoreBlockAndIsNotARecord) {
-    EXPECT_FALSE(parse("(score 3000 2 1)"));
+TEST_F(SensorParserTest, ScoreIsReadIntoItsRecord) {
+    EXPECT_TRUE(parse("(score 3000 2 1)"));
+    EXPECT_EQ(message->kind, kScoreMessage);
     EXPECT_EQ(self.score.firstScoreTime, 3000);
     EXPECT_EQ(self.score.firstScore, 2);
     EXPECT_EQ(self.score.secondScoreTime, 3000);
@@ -401,14 +413,20 @@ TEST_F(SensorParserTest, HostileInputIsRefusedSafely) {
 TEST_F(SensorParserTest, ParameterMessagesAreTakenOtherRepliesAreNot) {
     const std::string files[] = {"v7-player-session.tsv", "v9-player-session.tsv"};
     int refused = 0;
+    int scores = 0;
     int taken = 0;
     for (const std::string& file : files) {
         for (const std::string& text : receivedTexts(file)) {
-            for (const char* kind : {"(init", "(error", "(reconnect", "(score"}) {
+            for (const char* kind : {"(init", "(error", "(reconnect"}) {
                 if (text.starts_with(kind)) {
                     EXPECT_FALSE(parse(text)) << text.substr(0, 60);
                     ++refused;
                 }
+            }
+            if (text.starts_with("(score")) {
+                EXPECT_TRUE(parse(text)) << text;
+                EXPECT_EQ(message->kind, kScoreMessage);
+                ++scores;
             }
             for (const char* kind :
                  {"(server_param", "(player_param", "(player_type", "(change_player_type"}) {
@@ -421,7 +439,8 @@ TEST_F(SensorParserTest, ParameterMessagesAreTakenOtherRepliesAreNot) {
             }
         }
     }
-    EXPECT_EQ(refused, 8);
+    EXPECT_EQ(refused, 5);
+    EXPECT_EQ(scores, 3);
     EXPECT_EQ(taken, 84);
     EXPECT_EQ(self.score.firstScoreTime, 42);  // the last score reply: (score 42 0 0)
 }
@@ -446,9 +465,8 @@ TEST(SensorParserRecordingsTest, EveryRecordedSensorMessageParses) {
     for (const auto& [file, team] : sessions) {
         AgentConfig config;
         config.quotedTeamName = std::string("\"") + team + "\"";
-        SelfState self;
         ServerParams params;
-        SensorParser parser(config, self, params);
+        SensorParser parser(config, params);
         const bool v7 = std::string_view(file).starts_with("v7");
         for (const std::string& text : receivedTexts(file)) {
             if (!text.starts_with("(see") && !text.starts_with("(hear") &&
@@ -458,6 +476,7 @@ TEST(SensorParserRecordingsTest, EveryRecordedSensorMessageParses) {
             ASSERT_TRUE(parser.parseMessage(text, *message)) << file << ": " << text;
             ++parsed;
             if (message->kind == kSeeMessage) {
+                nameOpponent(config, message->see);
                 // One object per "((" in the text; each of the recorded flag names is known.
                 int items = 0;
                 for (std::size_t at = text.find("(("); at != std::string::npos;
@@ -494,9 +513,8 @@ TEST(SensorParserRecordingsTest, EveryRecordedSensorMessageParses) {
 TEST(SensorParserRecordingsTest, SampleMessagesCarryTheirValues) {
     AgentConfig config;
     config.quotedTeamName = "\"TestTeam\"";
-    SelfState self;
     ServerParams params;
-    SensorParser parser(config, self, params);
+    SensorParser parser(config, params);
     auto message = std::make_unique<SensorMessage>();
     const SenseBodyInfo& body = message->senseBody;
     const SeeInfo& see = message->see;
@@ -573,6 +591,7 @@ TEST(SensorParserRecordingsTest, SampleMessagesCarryTheirValues) {
     config.opponentTeamName = "Zamo_Opponent";
     ASSERT_TRUE(parser.parseMessage(
         firstReceived("v9-right-known-position.tsv", "150 150 t) ((l t) 75.9 -30))"), *message));
+    nameOpponent(config, see);
     ASSERT_EQ(see.count, 29);
     const SeenObject& tackler = see.objects[27];
     EXPECT_EQ(tackler.tackling, 1);

@@ -87,7 +87,7 @@ class WorldModelTest : public ::testing::Test {
     test::LoopbackServer server;
     AgentContext ctx;
     WorldModel& world = ctx.worldModel;
-    SensorParser parser{ctx.config, ctx.self, ctx.serverParams};
+    SensorParser parser{ctx.config, ctx.serverParams};
 };
 
 TEST_F(WorldModelTest, SeeLocalisesAndPlacesTheBall) {
@@ -377,18 +377,28 @@ TEST_F(WorldModelTest, TeammateMessageMergesIntoThePreviousCycle) {
     EXPECT_EQ(now().teammates[2].positionTime, kNoTime);
 }
 
+// The own message is made from the believed world after its update.
 TEST_F(WorldModelTest, OwnMessageIsPreparedInTheSayTurnOnly) {
+    TeamMessage said;
+    const auto prepare = [&] {
+        prepareOwnMessage(said, world.currentSnapshot(), kOwn, ctx.serverParams, ctx.geometry);
+    };
     step(203);  // 203 mod 11 = 5: the turn of number 5
-    ASSERT_EQ(world.teamMessage().outgoingText().size(), 10u);
+    prepare();
+    ASSERT_EQ(said.outgoingText().size(), 10u);
     TeamMessage heard;
     clearTeamMessage(heard);
-    ASSERT_TRUE(
-        decodeTeamMessage(heard, world.teamMessage().outgoingText(), 204, kOwn, ctx.serverParams));
+    ASSERT_TRUE(decodeTeamMessage(heard, said.outgoingText(), 204, kOwn, ctx.serverParams));
     EXPECT_NEAR(heard.entries[kOwn - 1].position.x, -42.5, 0.05);
+
+    step(204);  // another player's turn
+    prepare();
+    EXPECT_TRUE(said.outgoingText().empty());
 
     // Nothing known this cycle in the next turn: nothing to say.
     step(214, senseBody(214), "");
-    EXPECT_TRUE(world.teamMessage().outgoingText().empty());
+    prepare();
+    EXPECT_TRUE(said.outgoingText().empty());
 }
 
 TEST_F(WorldModelTest, AbsurdSeeMessagesChangeNothingUnsafe) {

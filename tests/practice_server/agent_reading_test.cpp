@@ -9,7 +9,6 @@
 
 #include "agent/config/agent_config.h"
 #include "agent/perception/landmarks.h"
-#include "agent/perception/self_state.h"
 #include "agent/perception/sensor_parser.h"
 #include "tools/practice_server/match.h"
 
@@ -51,9 +50,8 @@ TEST_P(AgentReading, EverySensorMessageOfAFullMatchParses) {
     AgentConfig config;
     config.teamName = "Zamo_Left";
     config.quotedTeamName = "\"Zamo_Left\"";
-    SelfState self;
     ServerParams params;
-    SensorParser parser(config, self, params);
+    SensorParser parser(config, params);
     std::map<int, int> counts;  // by message kind
     for (int cycle = 1; cycle <= 12; ++cycle) {
         match.step();
@@ -103,9 +101,8 @@ TEST(AgentReadingPosition, SeenFlagsPlaceTheReaderWithinTheQuantisationError) {
 
     AgentConfig config;
     config.quotedTeamName = "\"Zamo_Left\"";
-    SelfState self;
     ServerParams params;
-    SensorParser parser(config, self, params);
+    SensorParser parser(config, params);
     SensorMessage m;
     ASSERT_TRUE(parser.parseMessage(out[0].text, m));
     int flags = 0;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "agent/net/server_command.h"
+#include "agent/perception/server_command.h"
 #include "skills/skills_fixture.h"
 
 namespace zamo {

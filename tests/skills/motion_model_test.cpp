@@ -1,7 +1,7 @@
 #include <array>
 #include <cmath>
 
-#include "agent/net/server_command.h"
+#include "agent/perception/server_command.h"
 #include "tests/skills/skills_fixture.h"
 
 namespace zamo::test {

@@ -7,11 +7,11 @@
 
 #include "agent/config/agent_config.h"
 #include "agent/config/server_params.h"
-#include "agent/net/server_command.h"
 #include "agent/perception/geometry.h"
 #include "agent/perception/self_state.h"
+#include "agent/perception/sensor_store.h"
+#include "agent/perception/server_command.h"
 #include "agent/perception/world_snapshot.h"
-#include "agent/runtime/sensor_store.h"
 #include "agent/skills/skills.h"
 #include "agent/strategy/behaviours.h"
 #include "agent/strategy/dribble.h"

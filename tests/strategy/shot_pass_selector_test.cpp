@@ -1,4 +1,4 @@
-#include "agent/skills/shot_pass_selector.h"
+#include "agent/strategy/shot_pass_selector.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "agent/runtime/cycle_timer.h"
+#include "agent/perception/cycle_timer.h"
 
 #include "agent/config/server_params.h"
+#include "agent/perception/clock.h"
 #include "agent/perception/self_state.h"
-#include "agent/runtime/clock.h"
 
 namespace zamo {
 

@@ -1,10 +1,10 @@
-#include "agent/runtime/cycle_timer.h"
+#include "agent/perception/cycle_timer.h"
 
 #include <gtest/gtest.h>
 
 #include "agent/config/server_params.h"
+#include "agent/perception/clock.h"
 #include "agent/perception/self_state.h"
-#include "agent/runtime/clock.h"
 
 namespace zamo {
 namespace {

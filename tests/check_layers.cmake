@@ -1,0 +1,48 @@
+# The agent's folders are layers: a file includes only its own folder and those below it.
+#   config < perception < net < skills < strategy < runtime < ui
+# The files directly in agent/ (the program's entry) stand above every folder. Quoted includes
+# must name their folder (agent/<folder>/...), so that none escapes the rule.
+# Run as: cmake -DAGENT_DIR=<source>/agent -P check_layers.cmake
+if(NOT AGENT_DIR)
+  message(FATAL_ERROR "AGENT_DIR is not set")
+endif()
+
+set(layers config perception net skills strategy runtime ui)
+list(LENGTH layers top)
+
+file(GLOB_RECURSE files RELATIVE ${AGENT_DIR} ${AGENT_DIR}/*.h ${AGENT_DIR}/*.cpp)
+list(SORT files)
+set(faults "")
+set(checked 0)
+foreach(file IN LISTS files)
+  if(file MATCHES "^([^/]+)/")
+    list(FIND layers ${CMAKE_MATCH_1} own)
+    if(own EQUAL -1)
+      string(APPEND faults "  ${file}: folder ${CMAKE_MATCH_1} is no layer\n")
+      continue()
+    endif()
+  else()
+    set(own ${top})
+  endif()
+  file(STRINGS ${AGENT_DIR}/${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*$" "\\1" included "${line}")
+    math(EXPR checked "${checked} + 1")
+    if(NOT included MATCHES "^agent/([^/]+)/")
+      string(APPEND faults "  ${file}: \"${included}\" names no layer folder\n")
+      continue()
+    endif()
+    list(FIND layers ${CMAKE_MATCH_1} theirs)
+    if(theirs EQUAL -1 OR theirs GREATER own)
+      string(APPEND faults "  ${file}: \"${included}\" is above its layer\n")
+    endif()
+  endforeach()
+endforeach()
+
+if(checked EQUAL 0)
+  message(FATAL_ERROR "no includes found under ${AGENT_DIR}")
+endif()
+if(faults)
+  message(FATAL_ERROR "includes against the layers:\n${faults}")
+endif()
+message(STATUS "${checked} includes follow the layers")
