@@ -106,19 +106,10 @@ class ConfFileApplier {
     }
 
   private:
+    // Older files also name parameter files and a log directory (server_param_path,
+    // player_param_path, player_type_path, log_directory_path); the agent reads neither, and
+    // those keys are passed over like any unknown one.
     std::string* pathField(std::string_view key) {
-        if (key == "server_param_path") {
-            return &config_.serverParamPath;
-        }
-        if (key == "player_param_path") {
-            return &config_.playerParamPath;
-        }
-        if (key == "player_type_path") {
-            return &config_.playerTypePath;
-        }
-        if (key == "log_directory_path") {
-            return &config_.logDirectoryPath;
-        }
         if (key == "strategy_directory_path") {
             return &config_.strategyDirectoryPath;
         }
@@ -202,11 +193,7 @@ AgentConfig loadConfiguration(const LaunchArguments& arguments,
     config.serverPort = leadingInteger(given.serverPort);
     config.serverVersion = leadingReal(given.serverVersion);
     config.confPath = cut(given.confPath, kPathWidth);
-    config.serverParamPath = cut(directory + "/server_param.conf", kPathWidth);
-    config.playerParamPath = cut(directory + "/player_param.conf", kPathWidth);
-    config.playerTypePath = cut(directory + "/player_type.conf", kPathWidth);
-    config.logDirectoryPath = cut(directory + "/", kPathWidth);
-    config.strategyDirectoryPath = config.logDirectoryPath;
+    config.strategyDirectoryPath = cut(directory + "/", kPathWidth);
     // The file may name this player's role; the role decides the goalie mark.
     readConfFile(config, config.confPath);
     config.isGoalie = config.playerType == "goalie" ? 1 : 0;

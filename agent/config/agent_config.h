@@ -25,10 +25,6 @@ struct AgentConfig {
     std::string opponentTeamName = "Zamo_Opponent";
     std::string serverIp;
     std::string confPath;
-    std::string serverParamPath;
-    std::string playerParamPath;
-    std::string playerTypePath;
-    std::string logDirectoryPath;
     std::string strategyDirectoryPath;
     double serverVersion = 0.0;
     int side = 0;  // 0 none yet, 1 left, 2 right

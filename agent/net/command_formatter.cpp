@@ -213,10 +213,6 @@ bool CommandFormatter::sendChangeView(int widthCode, int qualityCode) {
                                              kQualityWords[static_cast<std::size_t>(qualityCode)]));
 }
 
-bool CommandFormatter::sendScore() {
-    return sendCommand(endpoint_, "(score)\n");
-}
-
 bool CommandFormatter::sendBye() {
     return sendCommand(endpoint_, "(bye)\n");
 }

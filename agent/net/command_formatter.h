@@ -56,7 +56,6 @@ class CommandFormatter {
     bool sendSay(std::string_view message);
     // Width 0 narrow, 1 normal, 2 wide; quality 0 low, 1 high. Other codes send nothing.
     bool sendChangeView(int widthCode, int qualityCode);
-    bool sendScore();
     bool sendBye();
     // Tells the server in synchronous mode that this cycle's commands are all sent.
     bool sendDone();

@@ -42,7 +42,6 @@ void CycleTimer::onBody(int cycle, TimePoint arrival) {
 }
 
 void CycleTimer::onSee(TimePoint arrival) {
-    seeArrived = true;
     seeOffset = synchronous
                     ? 0
                     : static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(

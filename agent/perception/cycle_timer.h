@@ -24,7 +24,6 @@ struct CycleTimer {
     TimePoint lastReading{};
     bool syncSee = false;      // a visual message is expected early enough to wait for it
     bool bodyArrived = false;  // a body sense was processed and the cycle not yet handed on
-    bool seeArrived = false;   // a visual message was processed since
     int seeOffset = 0;         // ms from the cycle start to the last visual message
     // The server steps when every client is done, so the clock says nothing about the cycle:
     // a visual message counts as come at the start of the cycle it arrived in, and nothing is

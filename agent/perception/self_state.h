@@ -6,6 +6,10 @@
 
 namespace zamo {
 
+// The focus side before the first body sense tells one: no side letter ('l', 'r') nor the 0 of
+// "no target".
+inline constexpr int kFocusSideNotSensed = 160;
+
 // The score as the referee and the "score" reply report it.
 struct ScoreBlock {
     int firstScoreTime = 0;
@@ -47,7 +51,7 @@ struct SelfState {
     int armExpires = kNoTime;
     double armTargetDistance = kNotGiven;
     double armTargetDirection = kNotGiven;  // radians, as sense_body reports it
-    int focusSide = 160;
+    int focusSide = kFocusSideNotSensed;
     int focusNumber = kNoTime;
     int viewWidth = 1;        // 0 narrow, 1 normal, 2 wide
     int viewQuality = 1;      // 0 low, 1 high

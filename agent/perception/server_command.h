@@ -14,13 +14,12 @@ inline constexpr int kTurnCommand = 4;
 inline constexpr int kTackleCommand = 5;
 inline constexpr int kTurnNeckCommand = 8;
 inline constexpr int kChangeViewCommand = 10;
-inline constexpr int kScoreCommand = 13;
 // An entry that stays in a list but is never sent.
 inline constexpr int kNoCommand = 19;
 
 // One command as the decision code hands it over, before formatting.
 //   catch: direction | dash: power | kick: power, direction | move: x, y | turn: desired angle |
-//   tackle: power | turn_neck: neck turn | change_view: width code, quality code | score: none
+//   tackle: power | turn_neck: neck turn | change_view: width code, quality code
 struct ServerCommand {
     int kind = kNoCommand;
     int essential =

@@ -4,6 +4,7 @@
 
 #include "agent/config/missing_values.h"
 #include "agent/config/server_params.h"
+#include "agent/perception/play_mode.h"
 #include "agent/perception/vec2.h"
 
 namespace zamo {
@@ -52,7 +53,7 @@ inline constexpr int kTeamSize = 11;
 struct WorldSnapshot {
     int time = kNoTime;
     int playModeTime = kNoTime;
-    int playMode = 55;
+    int playMode = kUnknownMode;
     int firstScoreTime = 0;
     int firstScore = 0;
     int secondScoreTime = 0;

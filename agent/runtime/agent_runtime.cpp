@@ -91,7 +91,6 @@ void AgentRuntime::startConnection() {
     doneOwed_ = false;
     decided_ = {};
     context_.cycleTimer.bodyArrived = false;
-    context_.cycleTimer.seeArrived = false;
     setSynchronous(false);
 }
 
@@ -270,7 +269,6 @@ bool AgentRuntime::handOnIfDue(TimePoint trigger, TimePoint now, AutoResetEvent*
 void AgentRuntime::handOn(TimePoint trigger, AutoResetEvent* refresh) {
     CycleTimer& timer = context_.cycleTimer;
     timer.bodyArrived = false;
-    timer.seeArrived = false;
     context_.worldModel.updateWorld();
     trigger_ = trigger;
     passCycleStart_ = timer.cycleStart;

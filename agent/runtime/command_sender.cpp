@@ -146,14 +146,6 @@ bool CommandSender::doSay(std::string_view text) {
     return true;
 }
 
-bool CommandSender::doScore() {
-    if (!formatter_.sendScore()) {
-        return false;
-    }
-    noteSent();
-    return true;
-}
-
 bool CommandSender::doBye() {
     return formatter_.sendBye();
 }
@@ -187,9 +179,6 @@ void CommandSender::executeCommands(const CommandList& commands) {
                 break;
             case kTurnNeckCommand:
                 doTurnNeck(command.firstValue);
-                break;
-            case kScoreCommand:
-                doScore();
                 break;
             default:
                 break;

@@ -50,7 +50,6 @@ class CommandSender {
     bool doTurnNeck(double neckTurn);
     bool doChangeView(int widthCode, int qualityCode);
     bool doSay(std::string_view text);  // an empty text is refused
-    bool doScore();
     bool doBye();
     // Synchronous mode: this cycle's commands are out.
     bool doDone();

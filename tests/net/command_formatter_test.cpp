@@ -71,7 +71,6 @@ TEST_F(CommandTextTest, EveryOperationSendsItsExactText) {
         {[](CommandFormatter& f) { return f.sendChangeView(0, 1); }, "(change_view narrow high)"},
         {[](CommandFormatter& f) { return f.sendChangeView(1, 1); }, "(change_view normal high)"},
         {[](CommandFormatter& f) { return f.sendChangeView(2, 0); }, "(change_view wide low)"},
-        {[](CommandFormatter& f) { return f.sendScore(); }, "(score)"},
         {[](CommandFormatter& f) { return f.sendBye(); }, "(bye)"},
         {[](CommandFormatter& f) { return f.sendDone(); }, "(done)"},
     };

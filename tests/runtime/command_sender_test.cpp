@@ -121,14 +121,12 @@ TEST_F(CommandSenderTest, ChangeViewWithAnInvalidCodeLeavesNoTrace) {
     EXPECT_EQ(sender.historyNext(), 1);
 }
 
-TEST_F(CommandSenderTest, SayScoreAndByeAreNotRecorded) {
+TEST_F(CommandSenderTest, SayAndByeAreNotRecorded) {
     EXPECT_FALSE(sender.doSay(""));
     EXPECT_TRUE(sender.doSay("Abc0123456"));
     EXPECT_EQ(nextText(), "(say Abc0123456)");
     EXPECT_EQ(sender.counters().sayCount, 1);
 
-    EXPECT_TRUE(sender.doScore());
-    EXPECT_EQ(nextText(), "(score)");
     EXPECT_TRUE(sender.doBye());
     EXPECT_EQ(nextText(), "(bye)");
     EXPECT_EQ(sender.historyNext(), 0);
@@ -226,14 +224,13 @@ TEST_F(CommandSenderTest, ExecuteSendsKnownKindsInOrderAndSkipsTheRest) {
     ASSERT_TRUE(list.append({kDashCommand, 1, std::numeric_limits<double>::quiet_NaN(), 0}));
     ASSERT_TRUE(list.append({kTurnNeckCommand, 1, 10, 0}));
     ASSERT_TRUE(list.append({kChangeViewCommand, 0, 2, 1}));
-    ASSERT_TRUE(list.append({kScoreCommand, 0, 0, 0}));
+    ASSERT_TRUE(list.append({13, 0, 0, 0}));
     ASSERT_TRUE(list.append({kKickCommand, 1, 120, 45}));
     EXPECT_FALSE(list.append({kDashCommand, 1, 50, 0}));
 
     sender.executeCommands(list);
     EXPECT_EQ(nextText(), "(dash 30.0)");
     EXPECT_EQ(nextText(), "(turn_neck 10.0)");
-    EXPECT_EQ(nextText(), "(score)");
     EXPECT_EQ(nextText(), "(kick 100.0 45.0)");
     EXPECT_EQ(nextText(100ms), std::nullopt);
     EXPECT_EQ(sender.counters().dashCount, 1);
