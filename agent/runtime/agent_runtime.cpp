@@ -1,3 +1,4 @@
+// The receive and think loops: datagram to world update to decision to the wire.
 #include "agent/runtime/agent_runtime.h"
 
 #include <poll.h>
@@ -323,7 +324,7 @@ void AgentRuntime::thinkLoop(const std::atomic<bool>& stop) {
 
 void AgentRuntime::runThinkCycle() {
     CommandSender& sender = context_.commandSender;
-    sender.executeCommands(context_.thinkCycle.decide());
+    send(context_.thinkCycle.decide());
     prepareOwnMessage(ownMessage_, context_.worldHistory.currentSnapshot(),
                       context_.config.uniformNumber, context_.serverParams, context_.geometry);
     if (const std::string_view text = ownMessage_.outgoingText(); !text.empty()) {
@@ -376,19 +377,35 @@ void AgentRuntime::controlViewAfterBody() {
     changeView(width);
 }
 
+void AgentRuntime::send(const CommandList& commands) {
+    CommandSender& sender = context_.commandSender;
+    sender.executeCommands(commands);
+    const int count = std::clamp(commands.count, 0, static_cast<int>(commands.entries.size()));
+    for (int i = 0; i < count; ++i) {
+        const ServerCommand& command = commands.entries[static_cast<std::size_t>(i)];
+        if (command.kind != kChangeViewCommand) {
+            continue;
+        }
+        const int width = static_cast<int>(command.firstValue);
+        // Remembered only when sent, so a failed send is tried again rather than believed.
+        if (!sender.doChangeView(width, static_cast<int>(command.secondValue))) {
+            continue;
+        }
+        SenseBodyInfo& body = context_.sensorStore.lastBody;
+        body.viewWidth = width;
+        if (body.changeViewCount != kNoTime) {
+            ++body.changeViewCount;
+        }
+    }
+}
+
 void AgentRuntime::changeView(int width) {
-    SenseBodyInfo& body = context_.sensorStore.lastBody;
-    if (width == body.viewWidth) {
+    if (width == context_.sensorStore.lastBody.viewWidth) {
         return;
     }
-    // Remembered only when sent, so a failed send is tried again rather than believed.
-    if (!context_.commandSender.doChangeView(width, kHighQuality)) {
-        return;
-    }
-    body.viewWidth = width;
-    if (body.changeViewCount != kNoTime) {
-        ++body.changeViewCount;
-    }
+    CommandList view;
+    view.append({kChangeViewCommand, 0, static_cast<double>(width), kHighQuality});
+    send(view);
 }
 
 }  // namespace zamo

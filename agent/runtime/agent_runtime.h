@@ -1,3 +1,4 @@
+// The receive and think loops: datagram to world update to decision to the wire.
 #pragma once
 
 #include <array>
@@ -96,6 +97,11 @@ class AgentRuntime {
     void handOn(TimePoint trigger, AutoResetEvent* refresh);
     // A body sense arrived: the server's next cycle has begun.
     void closeDecidedCycle(TimePoint arrival);
+    // Every command leaves through send: a think pass's list and the view control's width. The
+    // sender sends the decision's kinds; a change_view entry, once sent, also sets the width and
+    // count of the stored body sense, so that the view control does not ask for it again.
+    void send(const CommandList& commands);
+    // Sends the width with high quality unless the body sense reports it already.
     void changeView(int width);
     // Books one think pass that began at start (and at cpuStart of the thread's processor time),
     // with the command counters from before it.
