@@ -1,3 +1,4 @@
+// The agent's configuration record: command line, built-in defaults and the configuration file.
 #include "agent/config/agent_config.h"
 
 #include <array>

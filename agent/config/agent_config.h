@@ -1,3 +1,4 @@
+// The agent's configuration record: command line, built-in defaults and the configuration file.
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// The launcher's command-line switches, read into fixed-width fields.
 #include "agent/config/launch_arguments.h"
 
 #include <array>

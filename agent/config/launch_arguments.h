@@ -1,3 +1,4 @@
+// The launcher's command-line switches, read into fixed-width fields.
 #pragma once
 
 #include <span>

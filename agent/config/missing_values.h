@@ -1,3 +1,4 @@
+// The markers of a missing time, number or real value.
 #pragma once
 
 #include <cmath>

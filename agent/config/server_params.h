@@ -1,3 +1,4 @@
+// The simulator's parameters and player types: every physical quantity the agent uses.
 #pragma once
 
 #include <array>

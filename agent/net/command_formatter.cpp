@@ -1,3 +1,4 @@
+// The server commands as text on the wire: formatting, and the init and reconnect handshakes.
 #include "agent/net/command_formatter.h"
 
 #include <poll.h>

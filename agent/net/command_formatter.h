@@ -1,3 +1,4 @@
+// The server commands as text on the wire: formatting, and the init and reconnect handshakes.
 #pragma once
 
 #include <cstddef>

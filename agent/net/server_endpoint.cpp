@@ -1,3 +1,4 @@
+// The UDP socket towards the server: open, send, receive, close.
 #include "agent/net/server_endpoint.h"
 
 #include <arpa/inet.h>

@@ -1,3 +1,4 @@
+// The UDP socket towards the server: open, send, receive, close.
 #pragma once
 
 #include <netinet/in.h>

@@ -1,3 +1,4 @@
+// The agent's current cycle.
 #pragma once
 
 #include "agent/config/missing_values.h"

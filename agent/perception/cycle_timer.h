@@ -1,3 +1,4 @@
+// Where in the cycle the sensor messages arrive, and the view widths that keep visual ones early.
 #pragma once
 
 #include <chrono>

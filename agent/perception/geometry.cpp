@@ -1,3 +1,4 @@
+// Angle, distance and direction helpers and the clamps of command arguments.
 #include "agent/perception/geometry.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Angle, distance and direction helpers and the clamps of command arguments.
 #pragma once
 
 #include "agent/perception/vec2.h"
@@ -24,7 +25,7 @@ double quantize(double x, double q);
 
 // Angle, direction and clamping helpers that follow the server's limits in force.
 class Geometry {
-public:
+  public:
     Geometry(const ServerParams& params, const SelfState& self) : params_(params), self_(self) {}
 
     double normalizeAngle(double a) const;
@@ -42,7 +43,7 @@ public:
     static double clampFieldX(double x);
     static double clampFieldY(double y);
 
-private:
+  private:
     const ServerParams& params_;
     const SelfState& self_;
 };

@@ -1,3 +1,4 @@
+// The field's fixed flags and their places.
 #include "agent/perception/landmarks.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The field's fixed flags and their places.
 #pragma once
 
 #include <array>

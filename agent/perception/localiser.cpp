@@ -1,3 +1,4 @@
+// The own place and head direction from the flags of a visual message.
 #include "agent/perception/localiser.h"
 
 #include <algorithm>

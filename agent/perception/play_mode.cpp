@@ -1,3 +1,4 @@
+// The referee's play modes and the tracking of the current one.
 #include "agent/perception/play_mode.h"
 
 #include <array>

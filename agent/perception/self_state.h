@@ -1,3 +1,4 @@
+// The agent's own body state and score.
 #pragma once
 
 #include "agent/config/missing_values.h"

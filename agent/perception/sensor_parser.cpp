@@ -1,3 +1,4 @@
+// Server messages into sensor records; it only reads, its callers apply what it read.
 #include "agent/perception/sensor_parser.h"
 
 #include <algorithm>

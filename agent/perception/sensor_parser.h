@@ -1,3 +1,4 @@
+// Server messages into sensor records; it only reads, its callers apply what it read.
 #pragma once
 
 #include <array>

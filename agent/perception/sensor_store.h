@@ -1,3 +1,4 @@
+// The latest sensor records, the world update's input.
 #pragma once
 
 #include "agent/perception/sensor_parser.h"

@@ -1,3 +1,4 @@
+// The agent's last sent commands, written by the sender and replayed by the world model.
 #pragma once
 
 #include <array>

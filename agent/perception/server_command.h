@@ -1,3 +1,4 @@
+// One command as the decision hands it over, and one cycle's list of them.
 #pragma once
 
 #include <array>

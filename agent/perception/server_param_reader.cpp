@@ -1,3 +1,4 @@
+// The server's parameter and player-type messages into ServerParams.
 #include "agent/perception/server_param_reader.h"
 
 #include <array>

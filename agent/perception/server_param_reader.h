@@ -1,3 +1,4 @@
+// The server's parameter and player-type messages into ServerParams.
 #pragma once
 
 #include <optional>

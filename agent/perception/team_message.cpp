@@ -1,3 +1,4 @@
+// The 10-character team message: encoding the own one, decoding and merging a teammate's.
 #include "agent/perception/team_message.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// The 10-character team message: encoding the own one, decoding and merging a teammate's.
 #pragma once
 
 #include <array>

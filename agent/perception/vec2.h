@@ -1,3 +1,4 @@
+// A point or displacement on the field.
 #pragma once
 
 namespace zamo {

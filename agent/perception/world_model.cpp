@@ -1,3 +1,4 @@
+// The belief about the game: prediction, body sense, visual and teammate messages into snapshots.
 #include "agent/perception/world_model.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The belief about the game: prediction, body sense, visual and teammate messages into snapshots.
 #pragma once
 
 #include "agent/perception/team_message.h"

@@ -1,3 +1,4 @@
+// The believed world of one cycle, and the ring of the last ten.
 #pragma once
 
 #include <array>

@@ -1,3 +1,4 @@
+// The agent's lifecycle: connecting, the threads, pausing, teardown.
 #include "agent/runtime/agent.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// The agent's lifecycle: connecting, the threads, pausing, teardown.
 #pragma once
 
 #include <atomic>

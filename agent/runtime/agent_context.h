@@ -1,3 +1,4 @@
+// The composition root: builds one agent's components and hands each the references it needs.
 #pragma once
 
 #include "agent/config/agent_config.h"
@@ -27,8 +28,9 @@
 
 namespace zamo {
 
-// One agent's components. Created once per agent; components reach each other through it.
-// Members are declared in dependency order: a component may refer to those above it.
+// One agent's components. Created once per agent; each component gets the references it needs
+// here and knows nothing of the context. Members are declared in dependency order: a component
+// may refer to those above it.
 struct AgentContext {
     ServerParams serverParams;
     AgentConfig config;

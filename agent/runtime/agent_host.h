@@ -1,3 +1,4 @@
+// What the agent asks of the program that hosts it (window or headless).
 #pragma once
 
 #include <string_view>

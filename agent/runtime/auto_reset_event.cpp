@@ -1,3 +1,4 @@
+// An auto-reset event for waking threads.
 #include "agent/runtime/auto_reset_event.h"
 
 namespace zamo {

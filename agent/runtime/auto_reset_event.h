@@ -1,3 +1,4 @@
+// An auto-reset event for waking threads.
 #pragma once
 
 #include <chrono>

@@ -1,3 +1,4 @@
+// Sends the decision's commands within the server's limits and records what went out.
 #include "agent/runtime/command_sender.h"
 
 #include <algorithm>

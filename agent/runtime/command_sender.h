@@ -1,3 +1,4 @@
+// Sends the decision's commands within the server's limits and records what went out.
 #pragma once
 
 #include <array>
@@ -54,8 +55,9 @@ class CommandSender {
     // Synchronous mode: this cycle's commands are out.
     bool doDone();
 
-    // Sends the list's entries in order; kinds without a dispatch (change_view, kNoCommand, ...)
-    // are skipped and a failed entry does not stop the rest.
+    // Sends the list's entries in order; kinds without a dispatch here (change_view, which the
+    // runtime sends with its view bookkeeping, kNoCommand, ...) are skipped and a failed entry
+    // does not stop the rest.
     void executeCommands(const CommandList& commands);
 
     // Empties every history entry; done at each new connection, before its first command.

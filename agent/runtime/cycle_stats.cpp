@@ -1,3 +1,4 @@
+// The think loop's timing figures.
 #include "agent/runtime/cycle_stats.h"
 
 #include <cmath>

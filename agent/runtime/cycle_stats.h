@@ -1,3 +1,4 @@
+// The think loop's timing figures.
 #pragma once
 
 #include <array>

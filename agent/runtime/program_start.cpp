@@ -1,3 +1,4 @@
+// What both player programs do with their arguments before anything else.
 #include "agent/runtime/program_start.h"
 
 #include <cstdio>

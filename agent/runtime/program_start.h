@@ -1,3 +1,4 @@
+// What both player programs do with their arguments before anything else.
 #pragma once
 
 #include <optional>

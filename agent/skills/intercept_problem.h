@@ -1,3 +1,4 @@
+// The records of one interception or reach question.
 #pragma once
 
 #include "agent/perception/vec2.h"

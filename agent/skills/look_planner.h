@@ -1,3 +1,4 @@
+// Where to look next: the neck and body directions that see what matters most.
 #pragma once
 
 #include <array>

@@ -1,3 +1,4 @@
+// The physics model and the computations behaviours are built from.
 #pragma once
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// Skills: the approach dash, the safe ball spot and the goal-direction and pressure tests.
 #include <algorithm>
 #include <array>
 #include <cmath>

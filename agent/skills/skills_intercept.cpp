@@ -1,3 +1,4 @@
+// Skills: interception and reach prediction.
 #include <algorithm>
 #include <cmath>
 

@@ -1,3 +1,4 @@
+// Skills: lane tests and the lane-clearing shift.
 #include <cmath>
 
 #include "agent/config/agent_config.h"

@@ -1,3 +1,4 @@
+// Small helpers shared by the skill sources.
 #pragma once
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// The behaviours a decision is built from: intercept, go to a point, kick toward, look, scan.
 #include "agent/strategy/behaviours.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The behaviours a decision is built from: intercept, go to a point, kick toward, look, scan.
 #pragma once
 
 #include "agent/perception/server_command.h"

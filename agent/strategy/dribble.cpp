@@ -1,3 +1,4 @@
+// Dribbling: the longest safe run with the ball, and its command of this cycle.
 #include "agent/strategy/dribble.h"
 
 #include <algorithm>

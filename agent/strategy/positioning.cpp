@@ -1,3 +1,4 @@
+// Formation and strategic positions.
 #include "agent/strategy/positioning.h"
 
 #include <algorithm>

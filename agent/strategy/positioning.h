@@ -1,3 +1,4 @@
+// Formation and strategic positions.
 #pragma once
 
 #include "agent/perception/vec2.h"

@@ -1,3 +1,4 @@
+// The choice of shot or pass target.
 #include "agent/strategy/shot_pass_selector.h"
 
 #include <array>

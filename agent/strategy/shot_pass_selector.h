@@ -1,3 +1,4 @@
+// The choice of shot or pass target.
 #pragma once
 
 #include <optional>

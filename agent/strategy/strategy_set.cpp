@@ -1,3 +1,4 @@
+// The strategy files: loading and choosing a formation.
 #include "agent/strategy/strategy_set.h"
 
 #include <algorithm>

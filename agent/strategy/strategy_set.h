@@ -1,3 +1,4 @@
+// The strategy files: loading and choosing a formation.
 #pragma once
 
 #include <span>

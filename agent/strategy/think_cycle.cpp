@@ -1,3 +1,4 @@
+// The once-per-cycle decision.
 #include "agent/strategy/think_cycle.h"
 
 #include <cmath>

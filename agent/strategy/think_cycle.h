@@ -1,3 +1,4 @@
+// The once-per-cycle decision.
 #pragma once
 
 #include <optional>

@@ -1,3 +1,4 @@
+// The about box.
 #include "agent/ui/about_box.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// The about box.
 #pragma once
 
 #include <QDialog>

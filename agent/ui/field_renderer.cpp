@@ -1,3 +1,4 @@
+// Drawing of the field and the world model.
 #include "agent/ui/field_renderer.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Drawing of the field and the world model.
 #pragma once
 
 #include <string>

@@ -1,3 +1,4 @@
+// The main window: menus, tool bar, status bar and the agent it owns.
 #include "agent/ui/main_frame.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The main window: menus, tool bar, status bar and the agent it owns.
 #pragma once
 
 #include <chrono>

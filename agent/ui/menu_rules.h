@@ -1,3 +1,4 @@
+// Which menu commands are enabled and checked in which agent state.
 #pragma once
 
 namespace zamo {

@@ -1,3 +1,4 @@
+// The connect and reconnect dialogs with their field checks.
 #include "agent/ui/setup_dialog.h"
 
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// The connect and reconnect dialogs with their field checks.
 #pragma once
 
 #include <functional>

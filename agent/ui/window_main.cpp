@@ -1,3 +1,4 @@
+// The windowed program's main function.
 #include "agent/ui/window_main.h"
 
 #include <pthread.h>

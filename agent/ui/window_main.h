@@ -1,3 +1,4 @@
+// The windowed program's main function.
 #pragma once
 
 namespace zamo {

@@ -1,3 +1,4 @@
+// The program's (empty) document.
 #pragma once
 
 namespace zamo {

@@ -1,3 +1,4 @@
+// The view that shows the field picture.
 #include "agent/ui/zamo_soccer_view.h"
 
 #include <utility>

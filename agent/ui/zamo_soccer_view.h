@@ -1,3 +1,4 @@
+// The view that shows the field picture.
 #pragma once
 
 #include <functional>
