@@ -181,7 +181,8 @@ void ThinkCycle::chooseViewWidth() {
         // is seen where it is rather than foreseen.
         width = kNarrow;
     } else {
-        width = context_.cycleTimer.chooseSyncWidthAhead();
+        // With visual messages in step with the cycles the narrow view is seen every cycle.
+        width = context_.cycleTimer.synchSee ? kNarrow : context_.cycleTimer.chooseSyncWidthAhead();
         if (width == kNoViewWidth) {
             width = kNarrow;
         }
@@ -552,6 +553,10 @@ void ThinkCycle::fieldPositioning(const PlayerRecord& own) {
 }
 
 bool ThinkCycle::seeArrivesInTime() const {
+    if (context_.cycleTimer.synchSee) {
+        // The next visual message comes at the start of a coming cycle, after these commands.
+        return true;
+    }
     const ServerParams& params = context_.serverParams;
     const double next =
         context_.cycleTimer.seeOffset - params.bodySenseInterval +
