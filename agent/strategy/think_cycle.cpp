@@ -25,6 +25,9 @@ constexpr double kNearBallKickDistances = 2.0;
 constexpr double kSeenDistanceError = 0.025;
 // A ball slower than this (m/cycle) is foreseen well enough a cycle ahead to be played.
 constexpr double kStillBallSpeed = 0.3;
+// The kicker of an own set play rests for its full stamina at most this many passes: with a
+// spent capacity it would never get there, and the referee drops the ball.
+constexpr int kSetPlayRestPasses = 20;
 
 bool flaggedGoalie(const PlayerRecord& record) {
     return known(record.goalieTime) && record.goalie != 0;
@@ -138,10 +141,14 @@ const CommandList& ThinkCycle::decide() {
             } else {
                 ownSetPlayPending_ = false;
             }
+            if (!ownSetPlay_) {
+                setPlayRestPasses_ = 0;
+            }
             play();
             break;
         }
         case ModeClass::kPlay:
+            setPlayRestPasses_ = 0;
             play();
             break;
         case ModeClass::kIdle:
@@ -317,8 +324,10 @@ void ThinkCycle::kickDecision(const PlayerRecord& own) {
             return;
         }
     }
-    // The kicker of a set play waits until it has its full stamina.
-    if (ownSetPlay_ && known(own.staminaTime) && own.stamina < params.staminaMax) {
+    // The kicker of a set play waits for its full stamina, a while at most.
+    if (ownSetPlay_ && known(own.staminaTime) && own.stamina < params.staminaMax &&
+        setPlayRestPasses_ < kSetPlayRestPasses) {
+        ++setPlayRestPasses_;
         return;
     }
     kicking_ = true;

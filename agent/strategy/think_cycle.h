@@ -79,6 +79,7 @@ class ThinkCycle {
     bool ownSetPlayPending_ = false;
     int goalieHoldCount_ = 0;
     int goalieHoldNext_ = 0;
+    int setPlayRestPasses_ = 0;  // passes the set-play kicker has waited for stamina
 };
 
 }  // namespace zamo

@@ -182,6 +182,24 @@ TEST_F(SetPlayTest, TheKickerFacesTheGoalThenWaitsForFullStamina) {
     EXPECT_DOUBLE_EQ(context.thinkCycle.lookWeights().teammates, 100.0);
 }
 
+TEST_F(SetPlayTest, TheKickerWhoseStaminaDoesNotComeBackKicksAfterAWhile) {
+    setMode(kFreeKickL);
+    PlayerRecord& own = placeSelf({0.0, 0.0}, 0.0);
+    placeBall({0.5, 0.0});
+    placeTeammate(4, {-10.0, 10.0}, 0.0);
+    own.stamina = context.serverParams.staminaMax - 100.0;
+    int waited = 0;
+    while (waited < 100 && count(decide(), kKickCommand) == 0) {
+        ++waited;
+    }
+    EXPECT_EQ(waited, 20);
+    // Play on and a new set play: the kicker rests again.
+    setMode(kPlayOn);
+    decide();
+    setMode(kFreeKickL);
+    EXPECT_EQ(count(decide(), kKickCommand), 0);
+}
+
 TEST_F(SetPlayTest, TheOpponentsSetPlayIsTheirsByTheOwnSide) {
     // A left free kick for a right-side player.
     context.config.side = 2;
