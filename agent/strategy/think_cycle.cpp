@@ -503,6 +503,7 @@ void ThinkCycle::fieldPositioning(const PlayerRecord& own) {
 
     const int teammateCycles = skills.fastestTeammate(dashShare_, 0).cycles;
     const int opponentCycles = skills.fastestOpponent(kFullDash, kUnreachableCycles).cycles;
+    choosePhaseFormation(teammateCycles < opponentCycles);
     // The own set play has been taken and a teammate gets there first.
     if (ownSetPlayPending_ && !ownSetPlay_ && teammateCycles < opponentCycles - 2) {
         return;
@@ -559,6 +560,13 @@ void ThinkCycle::fieldPositioning(const PlayerRecord& own) {
         !positioning.withinKickDistance(target, own.position)) {
         behaviours.goToPoint(commands_, target, share, 1, kKeep);
     }
+}
+
+void ThinkCycle::choosePhaseFormation(bool ownBall) {
+    const int type = ownSetPlay_ ? kSetPlayFormation
+                     : ownBall   ? kAttackFormation
+                                 : kDefenceFormation;
+    context_.positioning.setFormation(context_.strategySet.selectFormation(type));
 }
 
 bool ThinkCycle::seeArrivesInTime() const {

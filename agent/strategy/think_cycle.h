@@ -59,6 +59,8 @@ class ThinkCycle {
                                             bool holdingStep);
     void goaliePositioning(const PlayerRecord& own);
     void fieldPositioning(const PlayerRecord& own);
+    // The formation of the phase of play: the own set play, the own ball or theirs.
+    void choosePhaseFormation(bool ownBall);
     void look();
     bool seeArrivesInTime() const;
 

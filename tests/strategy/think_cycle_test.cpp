@@ -200,6 +200,33 @@ TEST_F(SetPlayTest, TheKickerWhoseStaminaDoesNotComeBackKicksAfterAWhile) {
     EXPECT_EQ(count(decide(), kKickCommand), 0);
 }
 
+TEST_F(ThinkCycleTest, TheFormationFollowsThePhaseOfPlay) {
+    const auto write = [&](const std::string& name, int type, double homeY) {
+        directory.write(name, "Strategy File Type = " + std::to_string(type) +
+                                  "\nOffside Region = 0 -34 52.5 34\nPlayer ID = 7\n"
+                                  "Player Region = -35 -30 25 30\nPlayer Position = -10 " +
+                                  std::to_string(homeY) + "\nPressing Region = -36 -14 -5 14\n");
+    };
+    write("attack.stg", kAttackFormation, 10.0);
+    write("defence.stg", kDefenceFormation, -10.0);
+    write("set_play.stg", kSetPlayFormation, 20.0);
+    context.strategySet.reload();
+    const auto homeY = [&] { return context.positioning.formation().homePosition.y; };
+
+    placeSelf({-20.0, 0.0}, 0.0);
+    placeTeammate(9, {9.0, 0.0}, 0.0);
+    placeBall({10.0, 0.0});
+    decide();
+    EXPECT_DOUBLE_EQ(homeY(), 10.0);  // a teammate gets to the ball first
+    placeOpponent(9, {10.5, 0.0}, 180.0);
+    placeTeammate(9, {30.0, 20.0}, 0.0);
+    decide();
+    EXPECT_DOUBLE_EQ(homeY(), -10.0);  // an opponent does
+    setMode(kKickInL);
+    decide();
+    EXPECT_DOUBLE_EQ(homeY(), 20.0);  // the own set play
+}
+
 TEST_F(SetPlayTest, TheOpponentsSetPlayIsTheirsByTheOwnSide) {
     // A left free kick for a right-side player.
     context.config.side = 2;
