@@ -193,7 +193,9 @@ void ThinkCycle::chooseViewWidth() {
         if (width == kNoViewWidth) {
             width = kNarrow;
         }
-        if (!cycleBeforeOwnSay() && bothKnown) {
+        // In step with the cycles every view is as fresh as its width allows: the narrow one
+        // every cycle is worth more than the wider ones seen less often.
+        if (!context_.cycleTimer.synchSee && !cycleBeforeOwnSay() && bothKnown) {
             if (ballDistance >= 40.0) {
                 width = kWide;
             } else if (ballDistance >= 20.0 && width != kWide) {

@@ -428,6 +428,22 @@ TEST_F(ViewWidthTest, FarBallsWidenTheViewExceptBeforeTheOwnSay) {
     EXPECT_DOUBLE_EQ(context.thinkCycle.lookWeights().ball, 100.0);
 }
 
+TEST_F(ViewWidthTest, WithVisualMessagesInStepWithTheCyclesTheViewStaysNarrow) {
+    context.cycleTimer.synchSee = true;
+    placeSelf({-30.0, 0.0}, 0.0);
+    for (const double ballX : {15.0, -5.0, -20.0}) {
+        placeBall({ballX, 0.0});
+        decide();
+        EXPECT_EQ(context.self.wantedViewWidth, 0) << ballX;
+    }
+    // Only the kicker of an own set play still looks wide, at its teammates.
+    setMode(kKickInL);
+    placeBall({-29.5, 0.0});
+    decide();
+    decide();
+    EXPECT_EQ(context.self.wantedViewWidth, 2);
+}
+
 TEST_F(ViewWidthTest, TheKickerOfAnOwnSetPlayLooksWide) {
     setMode(kKickInL);
     placeSelf({0.0, -33.0}, 90.0);
