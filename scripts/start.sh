@@ -18,7 +18,7 @@ usage: scripts/start.sh [-h host] [-p port] [-t team] [-n count] [options]
   -p port     server UDP port (default 6000)
   -t team     team name: letters, digits, '_' and '-', at most 16 (default Zamo)
   -n count    number of players, 1..11, started as ids 1..count (default 11)
-  -v version  protocol version sent at registration (default 9.35)
+  -v version  protocol version sent at registration (default 18)
   -c file     agent configuration file (default data/zamo_soccer.conf of the repository,
               when it exists; it makes player 1 the goalie)
   -b folder   folder of the ZamoSoccer program (default: the repository's build/, or the
@@ -56,7 +56,7 @@ host=127.0.0.1
 port=6000
 team=Zamo
 count=11
-version=9.35
+version=18
 conf=""
 conf_given=0
 bin_dir=""

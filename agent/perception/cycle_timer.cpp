@@ -20,6 +20,16 @@ double viewWidthFactor(int width) {
     }
 }
 
+int synchSeeInterval(int width) {
+    return width >= 0 && width <= 2 ? width + 1 : 0;
+}
+
+bool CycleTimer::synchSeeDue(int cycle, int width, int seeCycle) {
+    const int interval = synchSeeInterval(width);
+    // Unknown widths and a first cycle wait for the message rather than miss it.
+    return interval == 0 || seeCycle < 0 || cycle < seeCycle || cycle - seeCycle >= interval;
+}
+
 int CycleTimer::decisionDeadlineMs() const {
     return params_.cycleLength - params_.serverReceiveStep - 15;
 }

@@ -30,6 +30,10 @@ struct CycleTimer {
     // a visual message counts as come at the start of the cycle it arrived in, and nothing is
     // waited for.
     bool synchronous = false;
+    // Registered with protocol version 18 or later, the server sends the visual message right
+    // after the body sense of every cycle whose turn it is: every cycle narrow, every second
+    // normal, every third wide. Nothing about it is left to the clock.
+    bool synchSee = false;
 
     // A body sense of the given cycle, which reached the host at arrival: the cycle starts then.
     void onBody(int cycle, TimePoint arrival = std::chrono::steady_clock::now());
@@ -49,6 +53,10 @@ struct CycleTimer {
     // Milliseconds into the cycle after which the decision stops waiting for a visual message.
     int decisionDeadlineMs() const;
 
+    // With synchSee: whether the body sense of cycle, at width, is followed by a visual message
+    // when the last one came in seeCycle.
+    static bool synchSeeDue(int cycle, int width, int seeCycle);
+
   private:
     int syncWidthFor(double offset) const;
 
@@ -59,5 +67,8 @@ struct CycleTimer {
 
 // The visual interval's factor for a view width: 0.5 narrow, 1 normal, 2 wide, 0 otherwise.
 double viewWidthFactor(int width);
+// With the synchronous visual messages: the cycles between two of them at a view width (1
+// narrow, 2 normal, 3 wide), 0 for an unknown width.
+int synchSeeInterval(int width);
 
 }  // namespace zamo

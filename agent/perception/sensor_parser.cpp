@@ -324,6 +324,24 @@ bool readBodyItem(std::string_view item, SenseBodyInfo& body) {
     if (key == "arm" || key == "tackle" || key == "focus") {
         return readSubGroups(key, values, body);
     }
+    // Items of protocol version 18 and later that nothing decides on: taken when well formed.
+    if (key == "change_focus") {
+        int count = 0;
+        return readInt(values, count) && !values.more();
+    }
+    if (key == "focus_point") {
+        double distance = 0.0;
+        double direction = 0.0;
+        return readReal(values, distance) && readReal(values, direction) && !values.more();
+    }
+    if (key == "collision" || key == "foul") {
+        std::string_view part;
+        bool any = false;
+        while (values.next(part)) {
+            any = true;
+        }
+        return any;
+    }
     for (const auto& [name, counter] : kCounters) {
         if (key == name) {
             return readInt(values, body.*counter);
@@ -346,6 +364,8 @@ bool readSeenObject(ListReader parts, const AgentConfig& config, SeenObject& obj
     while (parts.next(token)) {
         if (token.size() == 1 && token.front() == 't') {
             object.tackling = 1;
+        } else if (token.size() == 1 && (token.front() == 'k' || token.front() == 'f')) {
+            // Kicking and foul-charged flags of newer protocol versions: nothing decides on them.
         } else if (numberCount == kMaxObjectNumbers || !toReal(token, numbers[numberCount])) {
             return false;
         } else {

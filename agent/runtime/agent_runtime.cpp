@@ -24,6 +24,8 @@ constexpr int kHighQuality = 1;
 // Datagrams handled between two looks at the stop flag, so a flood cannot hold off teardown.
 constexpr int kMaxReadsPerWake = 64;
 constexpr int kSilenceCycles = 150;
+// From this protocol version on the server sends the visual messages in step with the cycles.
+constexpr double kSynchSeeVersion = 18.0;
 
 std::chrono::nanoseconds threadCpuTime() {
     timespec now{};
@@ -92,6 +94,7 @@ void AgentRuntime::startConnection() {
     doneOwed_ = false;
     decided_ = {};
     context_.cycleTimer.bodyArrived = false;
+    context_.cycleTimer.synchSee = context_.config.serverVersion >= kSynchSeeVersion;
     setSynchronous(false);
 }
 
@@ -307,7 +310,7 @@ void AgentRuntime::thinkLoop(const std::atomic<bool>& stop) {
             const SentCommandCounters before = context_.commandSender.counters();
             context_.commandSender.markSendTimes();
             runThinkCycle();
-            if (synchronous_) {
+            if (synchronous_ || context_.cycleTimer.synchSee) {
                 // No timing steers the view here: the width the decision wants is the one used.
                 changeView(context_.self.wantedViewWidth);
             }
@@ -353,6 +356,9 @@ void AgentRuntime::recordPass(TimePoint start, std::chrono::nanoseconds cpuStart
 }
 
 void AgentRuntime::controlViewAfterSee() {
+    if (context_.cycleTimer.synchSee) {
+        return;
+    }
     int width = context_.cycleTimer.chooseViewWidth(context_.sensorStore.lastBody.viewWidth);
     if (width == kNoViewWidth) {
         width = 0;
@@ -362,6 +368,13 @@ void AgentRuntime::controlViewAfterSee() {
 
 void AgentRuntime::controlViewAfterBody() {
     CycleTimer& timer = context_.cycleTimer;
+    if (timer.synchSee) {
+        // The visual message of this cycle, when due, follows the body sense at once.
+        const SensorStore& store = context_.sensorStore;
+        timer.syncSee = CycleTimer::synchSeeDue(store.lastBody.time, store.lastBody.viewWidth,
+                                                store.lastSee.time);
+        return;
+    }
     if (timer.syncSee) {
         changeView(context_.self.wantedViewWidth);
         return;

@@ -69,6 +69,27 @@ double Skills::shotSpeed() const {
                      params_.ballSpeedMax});
 }
 
+double Skills::strongestKickSpeed(double direction) const {
+    const double factor = effectiveKickFactor();
+    if (factor == kNoValue) {
+        return 0.0;
+    }
+    const double accel =
+        std::min(factor * ownType().kickPowerRate * params_.maxPower, params_.ballAccelMax);
+    const WorldSnapshot& snapshot = world();
+    const Vec2 velocity = known(snapshot.ballVelocityTime) ? snapshot.ballVelocity : Vec2{};
+    const double c = std::cos(direction * kDegToRad);
+    const double s = std::sin(direction * kDegToRad);
+    const double along = velocity.x * c + velocity.y * s;
+    const double across = velocity.y * c - velocity.x * s;
+    // Part of the kick cancels the motion across the line; the rest speeds the ball along it.
+    if (std::abs(across) > accel) {
+        return 0.0;
+    }
+    const double speed = along + std::sqrt(accel * accel - across * across);
+    return std::clamp(speed, 0.0, params_.ballSpeedMax);
+}
+
 double Skills::weakKickPower() const {
     return kStoppedBallSpeed / ownType().kickPowerRate;
 }

@@ -58,6 +58,10 @@ class Skills {
     // The speed the strongest kick gives a ball resting a typical shooting distance in front of
     // the own body.
     double shotSpeed() const;
+    // The fastest the own strongest kick of this cycle sends the ball along the field direction,
+    // from where the ball lies and how it moves; 0 when the kick cannot turn the ball onto that
+    // line or the own player or the ball is unknown.
+    double strongestKickSpeed(double direction) const;
     // The kick power below which the own kick moves the ball too little to be worth sending.
     double weakKickPower() const;
 

@@ -73,7 +73,7 @@ bool ShotPassSelector::canShootFrom(Vec2 ball) const {
     return toGoal < rollDistance;
 }
 
-int ShotPassSelector::fastestOpponentToShot(Vec2 target) const {
+int ShotPassSelector::fastestOpponentToShot(Vec2 target, double speed) const {
     const WorldSnapshot& w = world();
     const double direction = geometry_.directionTo(w.ballPosition, target);
     int best = kUnreachableCycles;
@@ -84,7 +84,7 @@ int ShotPassSelector::fastestOpponentToShot(Vec2 target) const {
             continue;
         }
         problem->targetPosition = w.ballPosition;
-        problem->targetSpeed = skills_.shotSpeed();
+        problem->targetSpeed = speed > 0.0 ? speed : skills_.shotSpeed();
         problem->targetDirection = direction;
         // Each success lowers the cap, so a later attempt counts only when strictly faster.
         for (const bool backwards : {false, true}) {
@@ -139,9 +139,13 @@ std::optional<KickTarget> ShotPassSelector::chooseShotTarget() const {
     int bestMargin = 0;
     for (int i = 0; i < count; ++i) {
         const Vec2 c = candidates[static_cast<std::size_t>(i)];
-        const int ballCycles = skills_.ballCyclesToTravel(
-            distance(ball, c), std::min(params_.ballSpeedMax, params_.ballAccelMax));
-        const int opponentCycles = fastestOpponentToShot(c);
+        // Planned at the speed this cycle's kick can give, so that the kick is sent now.
+        const double speed = skills_.strongestKickSpeed(geometry_.directionTo(ball, c));
+        if (speed < kMinShotSpeedShare * params_.ballSpeedMax) {
+            continue;
+        }
+        const int ballCycles = skills_.ballCyclesToTravel(distance(ball, c), speed);
+        const int opponentCycles = fastestOpponentToShot(c, speed);
         if (opponentCycles > ballCycles && opponentCycles - ballCycles > bestMargin) {
             bestMargin = opponentCycles - ballCycles;
             chosen = KickTarget{c, ballCycles};

@@ -23,6 +23,8 @@ struct KickTarget {
 
 // A pass is planned to travel at this share of the ball's top speed on average.
 inline constexpr double kPassPaceShare = 0.5;
+// A shot slower than this share of the ball's top speed is caught or blocked: not taken.
+inline constexpr double kMinShotSpeedShare = 0.5;
 
 // Where to shoot and whom to pass to: every candidate is tested by letting each known opponent
 // chase the simulated ball. Only reads the world.
@@ -40,9 +42,9 @@ class ShotPassSelector {
 
     // True when the strongest kick possible now carries a ball at ball into the goal mouth.
     bool canShootFrom(Vec2 ball) const;
-    // Fewest cycles any known opponent needs to reach the ball shot towards target;
-    // kUnreachableCycles when none can.
-    int fastestOpponentToShot(Vec2 target) const;
+    // Fewest cycles any known opponent needs to reach the ball shot towards target at speed
+    // (the type's strongest on a resting ball when not given); kUnreachableCycles when none can.
+    int fastestOpponentToShot(Vec2 target, double speed = 0.0) const;
     // The goal point with the widest margin over the fastest opponent.
     std::optional<KickTarget> chooseShotTarget() const;
     // Planned ball cycles of a pass to teammate index standing at target, when the teammate

@@ -291,4 +291,14 @@ Formation StrategySet::selectFormation() const {
     return {found->homePosition, found->playerRegion, found->offsideRegion, found->pressingRegion};
 }
 
+Formation StrategySet::selectFormation(int fileType) const {
+    const auto found =
+        std::find_if(records_.begin(), records_.end(),
+                     [fileType](const Strategy& s) { return s.fileType == fileType; });
+    if (found == records_.end()) {
+        return selectFormation();
+    }
+    return {found->homePosition, found->playerRegion, found->offsideRegion, found->pressingRegion};
+}
+
 }  // namespace zamo

@@ -22,7 +22,12 @@ struct Region {
     constexpr bool operator==(const Region&) const = default;
 };
 
-// File types with a meaning for the decision code.
+// File types with a meaning for the decision code: the formations for attack (the own team
+// gets to the ball first), defence (the opponents do) and the own set plays, and the one taken
+// before kick-off and after goals.
+inline constexpr int kAttackFormation = 1;
+inline constexpr int kDefenceFormation = 2;
+inline constexpr int kSetPlayFormation = 3;
 inline constexpr int kKickOffFormation = 7;
 inline constexpr int kStrategyRejected = 9;
 
@@ -66,6 +71,8 @@ class StrategySet {
 
     // The formation of the first kick-off formation record; the default formation without one.
     Formation selectFormation() const;
+    // The formation of the first record of that file type; the kick-off formation without one.
+    Formation selectFormation(int fileType) const;
 
   private:
     const AgentConfig& config_;

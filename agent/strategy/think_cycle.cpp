@@ -40,6 +40,9 @@ constexpr double kNearBallKickDistances = 2.0;
 constexpr double kSeenDistanceError = 0.025;
 // A ball slower than this (m/cycle) is foreseen well enough a cycle ahead to be played.
 constexpr double kStillBallSpeed = 0.3;
+// The kicker of an own set play rests for its full stamina at most this many passes: with a
+// spent capacity it would never get there, and the referee drops the ball.
+constexpr int kSetPlayRestPasses = 20;
 
 bool flaggedGoalie(const PlayerRecord& record) {
     return known(record.goalieTime) && record.goalie != 0;
@@ -139,10 +142,14 @@ const CommandList& ThinkCycle::decide() {
             } else {
                 ownSetPlayPending_ = false;
             }
+            if (!ownSetPlay_) {
+                setPlayRestPasses_ = 0;
+            }
             play();
             break;
         }
         case ModeClass::kPlay:
+            setPlayRestPasses_ = 0;
             play();
             break;
         case ModeClass::kIdle:
@@ -182,11 +189,14 @@ void ThinkCycle::chooseViewWidth() {
         // is seen where it is rather than foreseen.
         width = kNarrow;
     } else {
-        width = parts_.cycleTimer.chooseSyncWidthAhead();
+        // With visual messages in step with the cycles the narrow view is seen every cycle.
+        width = parts_.cycleTimer.synchSee ? kNarrow : parts_.cycleTimer.chooseSyncWidthAhead();
         if (width == kNoViewWidth) {
             width = kNarrow;
         }
-        if (!cycleBeforeOwnSay() && bothKnown) {
+        // In step with the cycles every view is as fresh as its width allows: the narrow one
+        // every cycle is worth more than the wider ones seen less often.
+        if (!parts_.cycleTimer.synchSee && !cycleBeforeOwnSay() && bothKnown) {
             if (ballDistance >= 40.0) {
                 width = kWide;
             } else if (ballDistance >= 20.0 && width != kWide) {
@@ -317,8 +327,10 @@ void ThinkCycle::kickDecision(const PlayerRecord& own) {
             return;
         }
     }
-    // The kicker of a set play waits until it has its full stamina.
-    if (ownSetPlay_ && known(own.staminaTime) && own.stamina < params.staminaMax) {
+    // The kicker of a set play waits for its full stamina, a while at most.
+    if (ownSetPlay_ && known(own.staminaTime) && own.stamina < params.staminaMax &&
+        setPlayRestPasses_ < kSetPlayRestPasses) {
+        ++setPlayRestPasses_;
         return;
     }
     kicking_ = true;
@@ -494,6 +506,7 @@ void ThinkCycle::fieldPositioning(const PlayerRecord& own) {
 
     const int teammateCycles = skills.fastestTeammate(dashShare_, 0).cycles;
     const int opponentCycles = skills.fastestOpponent(kFullDash, kUnreachableCycles).cycles;
+    choosePhaseFormation(teammateCycles < opponentCycles);
     // The own set play has been taken and a teammate gets there first.
     if (ownSetPlayPending_ && !ownSetPlay_ && teammateCycles < opponentCycles - 2) {
         return;
@@ -552,7 +565,18 @@ void ThinkCycle::fieldPositioning(const PlayerRecord& own) {
     }
 }
 
+void ThinkCycle::choosePhaseFormation(bool ownBall) {
+    const int type = ownSetPlay_ ? kSetPlayFormation
+                     : ownBall   ? kAttackFormation
+                                 : kDefenceFormation;
+    parts_.positioning.setFormation(parts_.strategySet.selectFormation(type));
+}
+
 bool ThinkCycle::seeArrivesInTime() const {
+    if (parts_.cycleTimer.synchSee) {
+        // The next visual message comes at the start of a coming cycle, after these commands.
+        return true;
+    }
     const ServerParams& params = parts_.serverParams;
     const double next = parts_.cycleTimer.seeOffset - params.bodySenseInterval +
                         viewWidthFactor(parts_.self.wantedViewWidth) * params.visualIntervalNormal;

@@ -88,6 +88,8 @@ class ThinkCycle {
                                             bool holdingStep);
     void goaliePositioning(const PlayerRecord& own);
     void fieldPositioning(const PlayerRecord& own);
+    // The formation of the phase of play: the own set play, the own ball or theirs.
+    void choosePhaseFormation(bool ownBall);
     void look();
     bool seeArrivesInTime() const;
 
@@ -108,6 +110,7 @@ class ThinkCycle {
     bool ownSetPlayPending_ = false;
     int goalieHoldCount_ = 0;
     int goalieHoldNext_ = 0;
+    int setPlayRestPasses_ = 0;  // passes the set-play kicker has waited for stamina
 };
 
 }  // namespace zamo

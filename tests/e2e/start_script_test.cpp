@@ -151,9 +151,9 @@ TEST_F(StartScriptTest, RegistersTheGoalieFirstThenTenPlayersAndKillStopsExactly
 
     const auto inits = server.receivedStartingWith("(init ");
     ASSERT_EQ(inits.size(), 11u);
-    EXPECT_EQ(inits[0].text, "(init Zamo (version 9.35) (goalie))");
+    EXPECT_EQ(inits[0].text, "(init Zamo (version 18.00) (goalie))");
     for (std::size_t i = 1; i < inits.size(); ++i) {
-        EXPECT_EQ(inits[i].text, "(init Zamo (version 9.35))") << "registration " << i + 1;
+        EXPECT_EQ(inits[i].text, "(init Zamo (version 18.00))") << "registration " << i + 1;
     }
     EXPECT_EQ(distinct(inits, &ReceivedDatagram::senderPort).size(), 11u);
 

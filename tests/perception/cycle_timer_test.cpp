@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "agent/config/missing_values.h"
 #include "agent/config/server_params.h"
 #include "agent/perception/clock.h"
 #include "agent/perception/self_state.h"
@@ -94,6 +95,25 @@ TEST_F(CycleTimerTest, ViewWidthChoiceKeepsVisualMessagesWithinTheCycle) {
     EXPECT_EQ(timer.chooseViewWidth(1), 1);
     timer.seeOffset = 31;
     EXPECT_EQ(timer.chooseViewWidth(0), 0);
+}
+
+TEST_F(CycleTimerTest, SynchronousVisualMessagesAreDueByTheCyclesOfTheirWidth) {
+    EXPECT_EQ(synchSeeInterval(0), 1);
+    EXPECT_EQ(synchSeeInterval(1), 2);
+    EXPECT_EQ(synchSeeInterval(2), 3);
+    EXPECT_EQ(synchSeeInterval(3), 0);
+    // Narrow: every cycle.
+    EXPECT_TRUE(CycleTimer::synchSeeDue(11, 0, 10));
+    // Normal: every second cycle; wide: every third.
+    EXPECT_FALSE(CycleTimer::synchSeeDue(11, 1, 10));
+    EXPECT_TRUE(CycleTimer::synchSeeDue(12, 1, 10));
+    EXPECT_FALSE(CycleTimer::synchSeeDue(12, 2, 10));
+    EXPECT_TRUE(CycleTimer::synchSeeDue(13, 2, 10));
+    // Nothing seen yet, a width unknown, or a see from a later cycle (a new connection): the
+    // message is waited for rather than missed.
+    EXPECT_TRUE(CycleTimer::synchSeeDue(1, 2, kNoTime));
+    EXPECT_TRUE(CycleTimer::synchSeeDue(11, 3, 10));
+    EXPECT_TRUE(CycleTimer::synchSeeDue(3, 2, 200));
 }
 
 }  // namespace

@@ -364,6 +364,38 @@ TEST_F(SensorParserTest, SenseBodyGroupsAcceptEitherOrder) {
     EXPECT_FALSE(parse("(sense_body 8 (focus (target x 1) (count 1)))"));
 }
 
+TEST_F(SensorParserTest, NewerProtocolVersionsParseWithTheirExtraItemsAndFlags) {
+    // As the release-19 server sends them to a player registered with version 18.
+    const SenseBodyInfo& body = message->senseBody;
+    ASSERT_TRUE(parse(
+        "(sense_body 12 (view_mode high narrow) (stamina 7950 0.98 130600) (speed 0.5 10) "
+        "(head_angle 0) (kick 0) (dash 3) (turn 0) (say 0) (turn_neck 0) (catch 0) (move 0) "
+        "(change_view 2) (change_focus 0) (arm (movable 0) (expires 0) (target 0 0) (count 0)) "
+        "(focus (target none) (count 0)) (tackle (expires 0) (count 0)) (collision none) "
+        "(foul (charged 0) (card none)) (focus_point 0 0))"));
+    EXPECT_EQ(body.time, 12);
+    EXPECT_EQ(body.viewWidth, 0);
+    EXPECT_EQ(body.stamina, 7950);
+    EXPECT_EQ(body.staminaCapacity, 130600);
+    EXPECT_EQ(body.dashCount, 3);
+    EXPECT_EQ(body.changeViewCount, 2);
+    ASSERT_TRUE(
+        parse("(sense_body 13 (collision (ball) (player)) (foul (charged 2) (card yellow)))"));
+    EXPECT_FALSE(parse("(sense_body 13 (focus_point 1))"));
+    EXPECT_FALSE(parse("(sense_body 13 (change_focus 1 2))"));
+    EXPECT_FALSE(parse("(sense_body 13 (collision))"));
+
+    // Players kicking or charged with a foul carry a flag after their numbers.
+    ASSERT_TRUE(
+        parse("(see 12 ((p \"Other\" 3) 10 20 0 0 45 0 k) ((p \"Other\" 4) 12 -5 0 0 0 0 f) "
+              "((p \"Other\" 5) 14 -8 0 0 0 0 t))"));
+    ASSERT_EQ(message->see.count, 3);
+    EXPECT_EQ(message->see.objects[0].distance, 10);
+    EXPECT_EQ(message->see.objects[0].tackling, 0);
+    EXPECT_EQ(message->see.objects[2].tackling, 1);
+    EXPECT_FALSE(parse("(see 12 ((p \"Other\" 3) 10 20 0 0 45 0 x))"));
+}
+
 TEST_F(SensorParserTest, ScoreIsReadIntoItsRecord) {
     EXPECT_TRUE(parse("(score 3000 2 1)"));
     EXPECT_EQ(message->kind, kScoreMessage);

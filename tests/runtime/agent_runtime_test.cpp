@@ -48,8 +48,9 @@ class ScriptedServerTest : public ::testing::Test {
 
     // Registers the agent (in a thread of its own, as the agent waits for the reply) and answers
     // from the test's socket; then the test is the server.
-    void connect(const std::string& playMode) {
+    void connect(const std::string& playMode, const std::string& version = "") {
         LaunchArguments arguments;
+        arguments.serverVersion = version;
         arguments.teamName = "SynchTeam";
         arguments.playerId = "7";
         arguments.serverIp = "127.0.0.1";
@@ -214,6 +215,66 @@ TEST_F(ScriptedServerTest, ExpectedVisualMessageIsWaitedForUntilTheDeadline) {
     ASSERT_TRUE(after.has_value());
     EXPECT_GE(*after, 70.0);
     EXPECT_LT(*after, 95.0);
+}
+
+// Registered with version 18, the visual message of a cycle whose turn it is follows the body
+// sense at once: the decision waits for it in those cycles only, and the view is the one the
+// decision wants.
+TEST_F(ScriptedServerTest, VisualMessagesInStepWithTheCyclesAreWaitedForOnlyWhenDue) {
+    connect("play_on", "18");
+    const std::string see =
+        "(see 0 ((f c) 31.6 -18) ((f c t) 53.3 -56) ((f c b) 38.4 39) ((f p r c) 66.8 -9) "
+        "((f r t) 93.5 -28) ((f r b) 85.9 16) ((g r) 83.1 -7) ((b) 11.7 -31 0 0) ((l r) 82.5 90))";
+    const auto body = [](int cycle, const std::string& width) {
+        return "(sense_body " + std::to_string(cycle) + " (view_mode high " + width +
+               ") (stamina 8000 1 130600) (speed 0 0) (head_angle 0))";
+    };
+    std::vector<std::string> views;
+    const auto firstCommand = [&](Clock::time_point since) -> std::optional<double> {
+        const auto deadline = since + 95ms;
+        while (Clock::now() < deadline) {
+            const auto datagram = server.receive(
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()) +
+                1ms);
+            if (datagram && datagram->text.starts_with("(change_view ")) {
+                views.push_back(datagram->text);
+            } else if (datagram) {
+                return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
+            }
+        }
+        return std::nullopt;
+    };
+    const auto drain = [&] {
+        for (const std::string& text : collect(10ms, "")) {
+            if (text.starts_with("(change_view ")) {
+                views.push_back(text);
+            }
+        }
+    };
+
+    // Narrow: a message every cycle, here 20 ms late; the decision waits for it.
+    for (int cycle = 1; cycle <= 2; ++cycle) {
+        const auto start = Clock::now();
+        send(body(cycle, "narrow"));
+        std::this_thread::sleep_until(start + 20ms);
+        send(withCycle(see, cycle));
+        const auto after = firstCommand(start);
+        ASSERT_TRUE(after.has_value()) << "cycle " << cycle;
+        EXPECT_GE(*after, 19.0) << "cycle " << cycle;
+        std::this_thread::sleep_until(start + 100ms);
+        drain();
+    }
+    // Normal, seen in the cycle before: no message is due, and the decision comes at once.
+    const auto start = Clock::now();
+    send(body(3, "normal"));
+    const auto after = firstCommand(start);
+    ASSERT_TRUE(after.has_value());
+    EXPECT_LT(*after, 15.0);
+    std::this_thread::sleep_until(start + 100ms);
+    drain();
+    // The ball 12 m away is watched narrow: the width the decision wants is the one asked for.
+    ASSERT_FALSE(views.empty());
+    EXPECT_TRUE(views.back().starts_with("(change_view narrow high)"));
 }
 
 // A cycle left waiting for its visual message when the connection ended is not decided in the

@@ -42,10 +42,34 @@ TEST_F(ShotPassTest, WithNoOpponentTheFirstCandidateOfTheBallsBandIsShotAt) {
         const auto shot = selector.chooseShotTarget();
         ASSERT_TRUE(shot) << y;
         expectNear(shot->target, expected, 1e-9);
-        EXPECT_EQ(shot->cycles, skills.ballCyclesToTravel(distance({40.5, y}, expected), 2.7));
+        const double speed = skills.strongestKickSpeed(geometry.directionTo({40.5, y}, expected));
+        EXPECT_EQ(shot->cycles, skills.ballCyclesToTravel(distance({40.5, y}, expected), speed));
     }
     withBallAt({40, 3});
-    EXPECT_EQ(selector.chooseShotTarget()->cycles, 6);  // 12 m at 2.7 m/cycle, decaying
+    EXPECT_EQ(selector.chooseShotTarget()->cycles, 6);  // 12 m at 2.59 m/cycle, decaying
+}
+
+TEST_F(ShotPassTest, ShotsArePlannedAtTheSpeedThisCyclesKickCanGive) {
+    withBallAt({40, 0});
+    // The ball touching the front: 0.959 of the full kick rate, 2.59 m/cycle.
+    EXPECT_NEAR(skills.strongestKickSpeed(0.0), 0.027 * 100.0 * (1.0 - 0.25 * 0.115 / 0.7), 1e-9);
+    // Rolling along the shot, the kick adds to the motion up to the ball's top speed.
+    const Vec2 ball{40.5, 0.0};
+    placeBall(ball, Vec2{1.0, 0.0});
+    EXPECT_DOUBLE_EQ(skills.strongestKickSpeed(0.0), params.ballSpeedMax);
+    // Rolling across it, part of the kick straightens the ball out.
+    placeBall(ball, Vec2{0.0, 1.0});
+    const double across = skills.strongestKickSpeed(0.0);
+    EXPECT_LT(across, 2.58);
+    EXPECT_NEAR(across * across + 1.0, 2.589 * 2.589, 0.01);
+    // Too fast across: no kick puts it onto the line, and no shot is planned.
+    placeBall(ball, Vec2{-1.0, 2.7});
+    EXPECT_DOUBLE_EQ(skills.strongestKickSpeed(0.0), 0.0);
+    EXPECT_FALSE(selector.chooseShotTarget());
+    // Rolling back fast, the kick leaves the shot too slow to be worth taking.
+    placeBall(ball, Vec2{-1.5, 0.0});
+    EXPECT_LT(skills.strongestKickSpeed(0.0), kMinShotSpeedShare * params.ballSpeedMax);
+    EXPECT_FALSE(selector.chooseShotTarget());
 }
 
 TEST_F(ShotPassTest, ShootsOnlyWhenTheKickReachesTheGoal) {

@@ -197,6 +197,19 @@ TEST_F(StrategySetTest, WithoutAKickOffFileTheDefaultFormationApplies) {
     EXPECT_EQ(set_.selectFormation(), kDefaultFormation);
 }
 
+TEST_F(StrategySetTest, APhaseFormationIsTheFirstOfItsTypeElseTheKickOffFormation) {
+    write("a.stg", header(kAttackFormation) + block("7", "-30 -10 -5 10", "-1 0"));
+    write("b.stg", header(kAttackFormation) + block("7", "-30 -10 -5 10", "-2 0"));
+    write("c.stg", header(kKickOffFormation) + block("7", "-30 -10 -5 10", "-3 0"));
+    set_.reload();
+    EXPECT_EQ(set_.selectFormation(kAttackFormation).homePosition, (Vec2{-1, 0}));
+    EXPECT_EQ(set_.selectFormation(kDefenceFormation).homePosition, (Vec2{-3, 0}));
+    EXPECT_EQ(set_.selectFormation(kKickOffFormation), set_.selectFormation());
+    fs::remove(dir_ / "c.stg");
+    set_.reload();
+    EXPECT_EQ(set_.selectFormation(kSetPlayFormation), kDefaultFormation);
+}
+
 TEST_F(StrategySetTest, OddDirectoryEntriesAndPathsAreSkippedQuietly) {
     write("z.stg", header(7) + block("7", "-30 -10 -5 10", "-9 0"));
     fs::create_directory(dir_ / "x.stg");
@@ -247,6 +260,47 @@ TEST(ShippedStrategyTest, KickOffFormationPlacesAndCoversTheWholeTeam) {
                 return x >= r.xMin && x <= r.xMax && y >= r.yMin && y <= r.yMax;
             });
             ASSERT_TRUE(covered) << x << " " << y;
+        }
+    }
+}
+
+// Attack, defence and set-play formations are shipped too: each has a valid block for every
+// player, keeps the goalie's home in its penalty area and covers the field with the regions.
+TEST(ShippedStrategyTest, PhaseFormationsPlaceAndCoverTheWholeTeam) {
+    AgentConfig config;
+    config.strategyDirectoryPath = std::string(ZAMO_SOURCE_DIR) + "/data/strategy/";
+    StrategySet set(config);
+    for (const int type : {kAttackFormation, kDefenceFormation, kSetPlayFormation}) {
+        std::vector<Region> regions;
+        for (int id = 1; id <= 11; ++id) {
+            config.playerIdText = std::to_string(id);
+            set.reload();
+            const auto found =
+                std::find_if(set.records().begin(), set.records().end(),
+                             [type](const Strategy& s) { return s.fileType == type; });
+            ASSERT_NE(found, set.records().end()) << type << " " << id;
+            const Formation f = set.selectFormation(type);
+            EXPECT_EQ(f.homePosition, found->homePosition) << type << " " << id;
+            EXPECT_GE(f.homePosition.x, f.playerRegion.xMin) << type << " " << id;
+            EXPECT_LE(f.homePosition.x, f.playerRegion.xMax) << type << " " << id;
+            EXPECT_GE(f.homePosition.y, f.playerRegion.yMin) << type << " " << id;
+            EXPECT_LE(f.homePosition.y, f.playerRegion.yMax) << type << " " << id;
+            EXPECT_GT(f.pressingRegion.xMax, f.pressingRegion.xMin) << type << " " << id;
+            if (id == 1) {
+                EXPECT_LE(f.homePosition.x, -36.0) << type;
+                EXPECT_LE(std::abs(f.homePosition.y), 20.16) << type;
+            } else {
+                regions.push_back(f.playerRegion);
+            }
+        }
+        for (double x = -36.0; x <= 52.5; x += 0.5) {
+            for (double y = -34; y <= 34; y += 0.5) {
+                const bool covered =
+                    std::any_of(regions.begin(), regions.end(), [&](const Region& r) {
+                        return x >= r.xMin && x <= r.xMax && y >= r.yMin && y <= r.yMax;
+                    });
+                ASSERT_TRUE(covered) << type << ": " << x << " " << y;
+            }
         }
     }
 }

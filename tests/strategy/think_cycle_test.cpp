@@ -182,6 +182,51 @@ TEST_F(SetPlayTest, TheKickerFacesTheGoalThenWaitsForFullStamina) {
     EXPECT_DOUBLE_EQ(context.thinkCycle.lookWeights().teammates, 100.0);
 }
 
+TEST_F(SetPlayTest, TheKickerWhoseStaminaDoesNotComeBackKicksAfterAWhile) {
+    setMode(kFreeKickL);
+    PlayerRecord& own = placeSelf({0.0, 0.0}, 0.0);
+    placeBall({0.5, 0.0});
+    placeTeammate(4, {-10.0, 10.0}, 0.0);
+    own.stamina = context.serverParams.staminaMax - 100.0;
+    int waited = 0;
+    while (waited < 100 && count(decide(), kKickCommand) == 0) {
+        ++waited;
+    }
+    EXPECT_EQ(waited, 20);
+    // Play on and a new set play: the kicker rests again.
+    setMode(kPlayOn);
+    decide();
+    setMode(kFreeKickL);
+    EXPECT_EQ(count(decide(), kKickCommand), 0);
+}
+
+TEST_F(ThinkCycleTest, TheFormationFollowsThePhaseOfPlay) {
+    const auto write = [&](const std::string& name, int type, double homeY) {
+        directory.write(name, "Strategy File Type = " + std::to_string(type) +
+                                  "\nOffside Region = 0 -34 52.5 34\nPlayer ID = 7\n"
+                                  "Player Region = -35 -30 25 30\nPlayer Position = -10 " +
+                                  std::to_string(homeY) + "\nPressing Region = -36 -14 -5 14\n");
+    };
+    write("attack.stg", kAttackFormation, 10.0);
+    write("defence.stg", kDefenceFormation, -10.0);
+    write("set_play.stg", kSetPlayFormation, 20.0);
+    context.strategySet.reload();
+    const auto homeY = [&] { return context.positioning.formation().homePosition.y; };
+
+    placeSelf({-20.0, 0.0}, 0.0);
+    placeTeammate(9, {9.0, 0.0}, 0.0);
+    placeBall({10.0, 0.0});
+    decide();
+    EXPECT_DOUBLE_EQ(homeY(), 10.0);  // a teammate gets to the ball first
+    placeOpponent(9, {10.5, 0.0}, 180.0);
+    placeTeammate(9, {30.0, 20.0}, 0.0);
+    decide();
+    EXPECT_DOUBLE_EQ(homeY(), -10.0);  // an opponent does
+    setMode(kKickInL);
+    decide();
+    EXPECT_DOUBLE_EQ(homeY(), 20.0);  // the own set play
+}
+
 TEST_F(SetPlayTest, TheOpponentsSetPlayIsTheirsByTheOwnSide) {
     // A left free kick for a right-side player.
     context.config.side = 2;
@@ -381,6 +426,22 @@ TEST_F(ViewWidthTest, FarBallsWidenTheViewExceptBeforeTheOwnSay) {
                                                 ? 0
                                                 : context.cycleTimer.chooseSyncWidthAhead());
     EXPECT_DOUBLE_EQ(context.thinkCycle.lookWeights().ball, 100.0);
+}
+
+TEST_F(ViewWidthTest, WithVisualMessagesInStepWithTheCyclesTheViewStaysNarrow) {
+    context.cycleTimer.synchSee = true;
+    placeSelf({-30.0, 0.0}, 0.0);
+    for (const double ballX : {15.0, -5.0, -20.0}) {
+        placeBall({ballX, 0.0});
+        decide();
+        EXPECT_EQ(context.self.wantedViewWidth, 0) << ballX;
+    }
+    // Only the kicker of an own set play still looks wide, at its teammates.
+    setMode(kKickInL);
+    placeBall({-29.5, 0.0});
+    decide();
+    decide();
+    EXPECT_EQ(context.self.wantedViewWidth, 2);
 }
 
 TEST_F(ViewWidthTest, TheKickerOfAnOwnSetPlayLooksWide) {
