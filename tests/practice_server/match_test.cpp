@@ -303,6 +303,46 @@ TEST_F(PracticeMatch, SeesComeAtTheIntervalOfTheViewWidth) {
     EXPECT_EQ(match.nextSeeDue(), 675);
 }
 
+TEST_F(PracticeMatch, FromVersion18SeesFollowTheBodySenseOfTheCyclesWhoseTurnItIs) {
+    const int c = join(1, "Zamo_Left", " (version 18)");
+    match.takeOutgoing();
+    // Whether a see came right after the body sense of each of the next cycles.
+    const auto cycles = [&](int n) {
+        std::string pattern;
+        for (int i = 0; i < n; ++i) {
+            match.step();
+            const std::vector<std::string> texts = received(1);
+            const auto body = std::find_if(texts.begin(), texts.end(), [](const std::string& t) {
+                return t.rfind("(sense_body ", 0) == 0;
+            });
+            const bool seeNext = body != texts.end() && body + 1 != texts.end() &&
+                                 (body + 1)->rfind("(see ", 0) == 0;
+            pattern += seeNext ? 's' : '-';
+        }
+        return pattern;
+    };
+    EXPECT_EQ(cycles(4), "-s-s");  // normal width: every second cycle
+    send(1, c, "(change_view narrow high)");
+    EXPECT_EQ(cycles(3), "sss");
+    send(1, c, "(change_view wide)");
+    EXPECT_EQ(cycles(6), "--s--s");
+    // Nothing comes on the clock besides.
+    EXPECT_EQ(match.nextSeeDue(), -1);
+    match.sendDueSees(100000);
+    EXPECT_TRUE(received(1).empty());
+
+    // An older version keeps the clock.
+    join(2, "Other");
+    match.takeOutgoing();
+    EXPECT_GE(match.nextSeeDue(), 0);
+    match.step();
+    for (const Outgoing& o : match.takeOutgoing()) {
+        if (o.peer == client(2)) {
+            EXPECT_NE(o.text.rfind("(see ", 0), 0u) << o.text;
+        }
+    }
+}
+
 TEST_F(PracticeMatch, GoalieCatchesInItsAreaAndRestartsWithAFreeKick) {
     startPlay();
     const int g = join(3, "Zamo_Left", " (version 9.35) (goalie)");

@@ -75,6 +75,10 @@ struct PlayerState {
     int viewWidth = 1;    // 0 narrow, 1 normal, 2 wide
     int viewQuality = 1;  // 0 low, 1 high
     long long nextSeeMs = 0;
+    // Protocol version 18 and later: the visual message follows the body sense of every cycle
+    // whose turn it is (every cycle narrow, every second normal, every third wide).
+    bool synchSee = false;
+    int cyclesSinceSee = 0;
     int tackleExpires = 0;
     int catchBan = 0;
     char focusSide = 0;  // 0 without a focus target

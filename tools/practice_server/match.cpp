@@ -21,6 +21,9 @@ namespace zamo::practice {
 namespace {
 
 constexpr std::size_t kTeamNameMax = 15;
+// From this protocol version on visual messages come in step with the cycles, as the real
+// server sends them.
+constexpr double kSynchSeeVersion = 18.0;
 constexpr const char* kNoMorePlayers = "(error no_more_player_or_goalie_or_illegal_client_version)";
 
 int indexOf(int side, int number) {
@@ -182,6 +185,8 @@ void Match::welcome(PlayerState& p, const std::string& reply, Peer from, long lo
     p.connection = nextConnection_++;
     p.peer = from;
     p.nextSeeMs = nowMs + params_.visualIntervalNormal;
+    p.synchSee = p.version >= kSynchSeeVersion;
+    p.cyclesSinceSee = 0;
     if (mode_ == kBeforeKickOff) {
         waitCycles_ = 0;
     }
@@ -428,9 +433,14 @@ void Match::step() {
     }
     ++waitCycles_;
     refereeAfterStep(ballBefore);
-    for (const PlayerState& p : players_) {
-        if (p.active) {
-            sendTo(p, senseBodyMessage(time_, p));
+    for (PlayerState& p : players_) {
+        if (!p.active) {
+            continue;
+        }
+        sendTo(p, senseBodyMessage(time_, p));
+        if (p.synchSee && ++p.cyclesSinceSee >= synchSeeInterval(p.viewWidth)) {
+            sendTo(p, buildSee(params_, time_, p, players_, ball_, teamNames_, random_));
+            p.cyclesSinceSee = 0;
         }
     }
     hearSays();
@@ -598,7 +608,7 @@ void Match::hearSays() {
 
 void Match::sendDueSees(long long nowMs) {
     for (PlayerState& p : players_) {
-        if (!p.active || p.nextSeeMs > nowMs || finished_) {
+        if (!p.active || p.synchSee || p.nextSeeMs > nowMs || finished_) {
             continue;
         }
         sendTo(p, buildSee(params_, time_, p, players_, ball_, teamNames_, random_));
@@ -629,7 +639,7 @@ bool Match::allDone() const {
 long long Match::nextSeeDue() const {
     long long next = -1;
     for (const PlayerState& p : players_) {
-        if (p.active && (next < 0 || p.nextSeeMs < next)) {
+        if (p.active && !p.synchSee && (next < 0 || p.nextSeeMs < next)) {
             next = p.nextSeeMs;
         }
     }

@@ -69,7 +69,7 @@ void playerEntry(std::string& out, const ServerParams& params, const PlayerState
     appendQuantized(out, p.body, kDirectionStep);
     appendQuantized(out, p.neck, kDirectionStep);
     out += p.viewQuality == 1 ? " (v h" : " (v l";
-    appendQuantized(out, viewAngle(params, p.viewWidth), kDirectionStep);
+    appendQuantized(out, viewAngle(params, p.viewWidth, p.synchSee), kDirectionStep);
     // An empty place shows a fresh player, as the real server does.
     const bool fresh = p.number == 0;
     out += ") (fp 0 0) (s ";

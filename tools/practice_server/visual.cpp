@@ -79,14 +79,23 @@ SeenChanges seenChanges(Vec2 rp, Vec2 rv, double seenDist) {
             quantizeValue((rp.x * rv.y - rp.y * rv.x) / r2 * kRadToDeg, 0.1)};
 }
 
-double viewAngle(const ServerParams& params, int viewWidth) {
+double viewAngle(const ServerParams& params, int viewWidth, bool synchSee) {
+    if (synchSee) {
+        // The in-step messages come more often, so their cones are as wide as the interval
+        // allows: two thirds, four thirds and twice the visible angle.
+        return params.visibleAngle * 2.0 * synchSeeInterval(viewWidth) / 3.0;
+    }
     return viewWidth == 0 ? params.visibleAngle / 2.0
                           : (viewWidth == 2 ? params.visibleAngle * 2.0 : params.visibleAngle);
 }
 
+int synchSeeInterval(int viewWidth) {
+    return viewWidth == 0 ? 1 : (viewWidth == 2 ? 3 : 2);
+}
+
 bool inViewCone(const ServerParams& params, const PlayerState& observer, Vec2 target) {
     const double relative = normalizeAngle(directionOf(target - observer.pos) - observer.head());
-    return std::abs(relative) <= viewAngle(params, observer.viewWidth) / 2.0;
+    return std::abs(relative) <= viewAngle(params, observer.viewWidth, observer.synchSee) / 2.0;
 }
 
 int sightLines(Vec2 pos, double head, std::array<LineSighting, 4>& out) {

@@ -30,8 +30,10 @@ struct SeenChanges {
 SeenChanges seenChanges(Vec2 relativePos, Vec2 relativeVel, double seenDist);
 
 // The full opening angle of the view: normal width sees the visible angle, narrow half, wide
-// double.
-double viewAngle(const ServerParams& params, int viewWidth);
+// double; with the in-step visual messages of version 18 two thirds of it per cycle between two.
+double viewAngle(const ServerParams& params, int viewWidth, bool synchSee = false);
+// With the in-step visual messages: cycles from one to the next at a view width.
+int synchSeeInterval(int viewWidth);
 bool inViewCone(const ServerParams& params, const PlayerState& observer, Vec2 target);
 
 // A side line of the field that the head's ray crosses: distance along the ray and the angle
