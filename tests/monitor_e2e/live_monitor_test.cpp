@@ -37,12 +37,13 @@ int countNear(const QImage& image, QRgb colour) {
 
 class LiveMonitorTest : public ::testing::Test {
   protected:
-    // The practice server with a game log, and three players in each team.
+    // The practice server with a game log, and three players in each team; kick-off waits 3 s
+    // after the last registration, so that a team slow to start on a loaded machine plays.
     void startMatch() {
         const auto portFile = dir.path() / "port";
         ASSERT_TRUE(server.start(kServerProgram,
                                  {"--port", "0", "--port-file", portFile.string(), "--half-cycles",
-                                  "150", "--kickoff-wait", "10", "--game-log", log.string()}));
+                                  "150", "--kickoff-wait", "30", "--game-log", log.string()}));
         for (int i = 0; i < 100 && !std::filesystem::exists(portFile); ++i) {
             std::this_thread::sleep_for(50ms);
         }
