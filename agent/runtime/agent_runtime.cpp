@@ -306,10 +306,9 @@ void AgentRuntime::thinkLoop(const std::atomic<bool>& stop) {
                 continue;
             }
             const auto start = std::chrono::steady_clock::now();
-            const auto cpuStart = threadCpuTime();
             const SentCommandCounters before = context_.commandSender.counters();
             context_.commandSender.markSendTimes();
-            runThinkCycle();
+            const std::chrono::nanoseconds cpu = runThinkCycle();
             if (synchronous_ || context_.cycleTimer.synchSee) {
                 // No timing steers the view here: the width the decision wants is the one used.
                 changeView(context_.self.wantedViewWidth);
@@ -318,27 +317,31 @@ void AgentRuntime::thinkLoop(const std::atomic<bool>& stop) {
                 context_.commandSender.doDone();
                 doneOwed_ = false;
             }
-            recordPass(start, cpuStart, before);
+            recordPass(start, cpu, before);
             passPending_ = false;
         }
         wakeReceiver();
     }
 }
 
-void AgentRuntime::runThinkCycle() {
-    CommandSender& sender = context_.commandSender;
-    send(context_.thinkCycle.decide());
+std::chrono::nanoseconds AgentRuntime::runThinkCycle() {
+    // The processor time is taken before the sends: a send on loopback can run the kernel's
+    // delivery of other processes' datagrams on this thread, which is no cost of the decision.
+    const auto cpuStart = threadCpuTime();
+    const CommandList& commands = context_.thinkCycle.decide();
     prepareOwnMessage(ownMessage_, context_.worldHistory.currentSnapshot(),
                       context_.config.uniformNumber, context_.serverParams, context_.geometry);
+    const std::chrono::nanoseconds cpu = threadCpuTime() - cpuStart;
+    send(commands);
     if (const std::string_view text = ownMessage_.outgoingText(); !text.empty()) {
-        sender.doSay(text);
+        context_.commandSender.doSay(text);
     }
+    return cpu;
 }
 
-void AgentRuntime::recordPass(TimePoint start, std::chrono::nanoseconds cpuStart,
+void AgentRuntime::recordPass(TimePoint start, std::chrono::nanoseconds cpu,
                               const SentCommandCounters& before) {
     const auto end = std::chrono::steady_clock::now();
-    const auto cpu = threadCpuTime() - cpuStart;
     const CommandSender& sender = context_.commandSender;
     const SentCommandCounters& after = sender.counters();
     stats_.recordPass(end - start, cpu, bodyCommands(after) != bodyCommands(before));

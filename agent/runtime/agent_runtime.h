@@ -53,8 +53,8 @@ class AgentRuntime {
     // Runs one think cycle per cycle handed on until stop is set.
     void thinkLoop(const std::atomic<bool>& stop);
     // One think pass: the decision's commands go out, and in the agent's say turn its team
-    // message. Under mutex().
-    void runThinkCycle();
+    // message. Under mutex(). Returns the processor time of the decision.
+    std::chrono::nanoseconds runThinkCycle();
 
     // Wake the loops so that they see a changed stop or playing flag at once.
     void wakeReceiver();
@@ -103,9 +103,9 @@ class AgentRuntime {
     void send(const CommandList& commands);
     // Sends the width with high quality unless the body sense reports it already.
     void changeView(int width);
-    // Books one think pass that began at start (and at cpuStart of the thread's processor time),
-    // with the command counters from before it.
-    void recordPass(TimePoint start, std::chrono::nanoseconds cpuStart,
+    // Books one think pass that began at start and whose decision took cpu of the thread's
+    // processor time, with the command counters from before it.
+    void recordPass(TimePoint start, std::chrono::nanoseconds cpu,
                     const SentCommandCounters& before);
 
     AgentContext& context_;
