@@ -98,7 +98,7 @@ int ShotPassSelector::fastestOpponentToShot(Vec2 target, double speed) const {
     return best;
 }
 
-std::optional<KickTarget> ShotPassSelector::chooseShotTarget() const {
+std::optional<KickTarget> ShotPassSelector::chooseShotTarget(int minMargin) const {
     const WorldSnapshot& w = world();
     const int own = config_.uniformNumber - 1;
     if (own < 0 || own >= kTeamSize) {
@@ -136,7 +136,7 @@ std::optional<KickTarget> ShotPassSelector::chooseShotTarget() const {
     }
 
     std::optional<KickTarget> chosen;
-    int bestMargin = 0;
+    int bestMargin = minMargin;
     for (int i = 0; i < count; ++i) {
         const Vec2 c = candidates[static_cast<std::size_t>(i)];
         // Planned at the speed this cycle's kick can give, so that the kick is sent now.
@@ -146,7 +146,7 @@ std::optional<KickTarget> ShotPassSelector::chooseShotTarget() const {
         }
         const int ballCycles = skills_.ballCyclesToTravel(distance(ball, c), speed);
         const int opponentCycles = fastestOpponentToShot(c, speed);
-        if (opponentCycles > ballCycles && opponentCycles - ballCycles > bestMargin) {
+        if (opponentCycles - ballCycles > bestMargin) {
             bestMargin = opponentCycles - ballCycles;
             chosen = KickTarget{c, ballCycles};
         }

@@ -46,7 +46,10 @@ class ShotPassSelector {
     // (the type's strongest on a resting ball when not given); kUnreachableCycles when none can.
     int fastestOpponentToShot(Vec2 target, double speed = 0.0) const;
     // The goal point with the widest margin over the fastest opponent.
-    std::optional<KickTarget> chooseShotTarget() const;
+    std::optional<KickTarget> chooseShotTarget() const { return chooseShotTarget(0); }
+    // The same, taking the shot that leaves the most time over the fastest opponent even when
+    // that opponent gets there first by up to minMargin cycles (minMargin < 0).
+    std::optional<KickTarget> chooseShotTarget(int minMargin) const;
     // Planned ball cycles of a pass to teammate index standing at target, when the teammate
     // gets the ball with time to spare over every known opponent.
     std::optional<int> passSafe(int index, Vec2 target) const;

@@ -43,6 +43,10 @@ constexpr double kStillBallSpeed = 0.3;
 // The kicker of an own set play rests for its full stamina at most this many passes: with a
 // spent capacity it would never get there, and the referee drops the ball.
 constexpr int kSetPlayRestPasses = 20;
+// Within this distance of the opponent goal a run at it comes before a pass; within the
+// shorter one a shot the goalie might reach beats keeping the ball.
+constexpr double kNearGoalDistance = 25.0;
+constexpr double kLastResortShotDistance = 20.0;
 
 bool flaggedGoalie(const PlayerRecord& record) {
     return known(record.goalieTime) && record.goalie != 0;
@@ -355,6 +359,13 @@ void ThinkCycle::kickDecision(const PlayerRecord& own) {
     }
 
     Dribbler& dribbler = parts_.dribbler;
+    // Near the opponent goal the way forward is the way to the goal: a run at it before a
+    // pass, and a shot the goalie may still reach before keeping the ball around.
+    const bool nearGoal =
+        !goalie && !ownSetPlayPending_ && distance(own.position, kOpponentGoal) < kNearGoalDistance;
+    if (nearGoal && dribbler.dribble(commands_, kDribbleForwardOnly, kFullDash, kKeep)) {
+        return;
+    }
     if (const auto pass = parts_.shotPassSelector.choosePass(ownSetPlayPending_)) {
         const bool mayDribble = !goalie && !ownSetPlayPending_;
         // A pass backwards is the last resort: first try to carry the ball forwards.
@@ -378,6 +389,18 @@ void ThinkCycle::kickDecision(const PlayerRecord& own) {
 
     if (ownSetPlayPending_) {
         return;
+    }
+    if (nearGoal && distance(own.position, kOpponentGoal) < kLastResortShotDistance) {
+        if (const auto shot = parts_.shotPassSelector.chooseShotTarget(-kUnreachableCycles)) {
+            const auto kick = finishKick(own, shot->target, shot->cycles, true);
+            if (!kick) {
+                return;
+            }
+            if (kick->kind != kNoCommand) {
+                commands_.append(*kick);
+                return;
+            }
+        }
     }
     if (!goalie && dribbler.dribble(commands_, kDribbleAllDirections, kFullDash, kKeep)) {
         return;

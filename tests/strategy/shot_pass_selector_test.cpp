@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "agent/strategy/positioning.h"
 #include "skills/skills_fixture.h"
 
@@ -97,6 +100,30 @@ TEST_F(ShotPassTest, AnOpponentInTheWayMovesTheShotElsewhere) {
     const auto shot = selector.chooseShotTarget();
     ASSERT_TRUE(shot);
     EXPECT_NE(shot->target, (Vec2{52.5, 3}));
+}
+
+TEST_F(ShotPassTest, AShotTheDefendersGetToFirstIsTakenOnlyWithinTheGivenMargin) {
+    withBallAt({40, 0});
+    place(kOpp, 1, {51, 0}, 180.0);
+    place(kOpp, 2, {46, 2.5}, 180.0);
+    place(kOpp, 3, {46, -2.5}, 180.0);
+    int best = -kUnreachableCycles;
+    Vec2 bestTarget;
+    for (const Vec2 target : {Vec2{52.5, 0.0}, Vec2{52.5, -5.51}, Vec2{52.5, 5.51}}) {
+        const double speed = skills.strongestKickSpeed(geometry.directionTo({40.5, 0}, target));
+        const int ball = skills.ballCyclesToTravel(distance({40.5, 0}, target), speed);
+        const int margin = selector.fastestOpponentToShot(target, speed) - ball;
+        if (margin > best) {
+            best = margin;
+            bestTarget = target;
+        }
+    }
+    ASSERT_LT(best, 0);
+    EXPECT_FALSE(selector.chooseShotTarget());
+    EXPECT_FALSE(selector.chooseShotTarget(best));
+    const auto shot = selector.chooseShotTarget(best - 1);
+    ASSERT_TRUE(shot);
+    EXPECT_EQ(shot->target, bestTarget);
 }
 
 TEST_F(ShotPassTest, DirectPassesNeedBetweenFiveAndAHalfAndSixtyMetres) {

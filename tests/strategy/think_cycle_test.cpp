@@ -405,6 +405,91 @@ TEST_F(BackwardPassTest, BlockedAheadAShortBackPassIsKicked) {
     expectSame(commands[0], expected);
 }
 
+class NearGoalTest : public ThinkCycleTest {
+  protected:
+    // The player facing the opponent goal with the ball touching its front; the goalie in the
+    // middle of its goal and a defender far out put the offside line at x = 45.
+    void withBallFacingGoal(Vec2 own) {
+        body = context.geometry.directionTo(own, {52.5, 0.0});
+        placeSelf(own, body);
+        placeBall(own + Vec2{0.5 * std::cos(body * kDegToRad), 0.5 * std::sin(body * kDegToRad)});
+        PlayerRecord& goalie = placeOpponent(1, {51.0, 0.0}, 180.0);
+        goalie.goalieTime = kNow;
+        goalie.goalie = 1;
+        placeOpponent(2, {45.0, -30.0}, 180.0);
+    }
+    void blockAhead(Vec2 own) {
+        placeOpponent(
+            6, own + Vec2{1.1 * std::cos(body * kDegToRad), 1.1 * std::sin(body * kDegToRad)},
+            body + 180.0);
+    }
+
+    std::vector<ServerCommand> dribbleAlone(int mode) {
+        CommandList list;
+        EXPECT_TRUE(context.dribbler.dribble(list, mode, kFullDash, kKeep));
+        return {list.entries.begin(), list.entries.begin() + list.count};
+    }
+
+    // Where on the goal line a kick of this cycle sends the ball at rest; kNoValue when it
+    // does not go towards the goal line.
+    double goalLineY(const ServerCommand& kick) const {
+        const double heading = (body + kick.secondValue) * kDegToRad;
+        const Vec2 ball = context.worldHistory.currentSnapshot().ballPosition;
+        if (!(std::cos(heading) > 0.0)) {
+            return kNoValue;
+        }
+        return ball.y + (52.5 - ball.x) * std::tan(heading);
+    }
+
+    double body = 0.0;
+};
+
+TEST_F(NearGoalTest, ARunAtTheGoalComesBeforeAPassAheadOnlyNearTheGoal) {
+    for (const double x : {30.0, 10.0}) {
+        const Vec2 own{x, 5.0};
+        withBallFacingGoal(own);
+        placeTeammate(9, {x + 12.0, 12.0}, 0.0);
+        const auto pass = context.shotPassSelector.choosePass(false);
+        ASSERT_TRUE(pass) << x;
+        ASSERT_GT(pass->target.x, x + 5.0);
+        const auto run = dribbleAlone(kDribbleForwardOnly);
+        const auto commands = decide();
+        ASSERT_FALSE(commands.empty()) << x;
+        if (x > 20.0) {
+            EXPECT_EQ(commands[0].kind, run.at(0).kind);
+            EXPECT_NEAR(commands[0].firstValue, run.at(0).firstValue, 1e-9);
+            EXPECT_NEAR(commands[0].secondValue, run.at(0).secondValue, 1e-9);
+        } else {
+            // Farther out the pass ahead is played.
+            const Vec2 ball = world().ballPosition;
+            const ServerCommand kick = context.behaviours.kickToward(
+                distance(ball, pass->target), context.geometry.directionTo(ball, pass->target),
+                pass->cycles, kKeep);
+            EXPECT_EQ(commands[0].kind, kKickCommand);
+            EXPECT_NEAR(commands[0].secondValue, kick.secondValue, 1e-9);
+        }
+    }
+}
+
+TEST_F(NearGoalTest, CloseInAShotTheGoalieMayReachBeatsKeepingTheBall) {
+    for (const double x : {36.0, 30.0}) {
+        const Vec2 own{x, 0.0};
+        withBallFacingGoal(own);
+        blockAhead(own);
+        ASSERT_FALSE(context.shotPassSelector.chooseShotTarget()) << x;
+        ASSERT_FALSE(context.shotPassSelector.choosePass(false)) << x;
+        CommandList forward;
+        ASSERT_FALSE(context.dribbler.dribble(forward, kDribbleForwardOnly, kFullDash, kKeep));
+        const auto commands = decide();
+        const bool shot = std::any_of(commands.begin(), commands.end(), [&](const auto& c) {
+            const double y = c.kind == kKickCommand ? goalLineY(c) : kNoValue;
+            return y != kNoValue && std::abs(y) < 7.01 && c.firstValue > 90.0;
+        });
+        // 16.5 m out the ball goes at the goal; 22.5 m out it is kept, not shot.
+        EXPECT_EQ(shot, x > 32.5) << x;
+    }
+}
+
 using ViewWidthTest = ThinkCycleTest;
 
 TEST_F(ViewWidthTest, FarBallsWidenTheViewExceptBeforeTheOwnSay) {
