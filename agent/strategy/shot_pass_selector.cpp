@@ -193,9 +193,16 @@ bool ShotPassSelector::opponentIntercepts(double speed, double direction, int ca
 std::optional<int> ShotPassSelector::passSafe(int index, Vec2 target) const {
     const Vec2 ball = world().ballPosition;
     const double length = distance(ball, target);
-    const int cycles = static_cast<int>(length / passPace());
-    const double speed = skills_.ballFirstSpeed(length, cycles);
+    int cycles = static_cast<int>(length / passPace());
+    double speed = skills_.ballFirstSpeed(length, cycles);
     const double direction = geometry_.directionTo(ball, target);
+    // A pass faster than this cycle's kick can give goes at the speed it can give when the ball
+    // still gets there: a kick now beats a hold that lets the defenders close in.
+    const double strongest = skills_.strongestKickSpeed(direction);
+    if (speed > strongest && skills_.ballFirstSpeed(length, kUnreachableCycles) < strongest) {
+        speed = strongest;
+        cycles = skills_.ballCyclesToTravel(length, speed);
+    }
     const std::optional<int> receiver = receiverCycles(index, speed, direction);
     if (!receiver) {
         return std::nullopt;

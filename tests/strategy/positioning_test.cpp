@@ -127,6 +127,29 @@ TEST_F(PositioningTest, OffenderWaitsOnTheOffsideLineTowardsTheBallsWing) {
     EXPECT_EQ(strategic("offender").second, kFullDash);  // the own goalie is within 36.6 m
 }
 
+TEST_F(PositioningTest, RestedPlayersRunToTheirPlaceTiredOnesWalk) {
+    placeBall({10, 0});
+    placeSelf({-10, 0});
+    PlayerRecord& own = world().teammates[6];
+    own.staminaTime = kNow;
+    for (const char* role : {"defender", "midfielder", "offender"}) {
+        own.stamina = 0.9 * params.staminaMax;
+        EXPECT_EQ(strategic(role).second, kFullDash) << role;
+        own.stamina = 0.5 * params.staminaMax;
+        const double tired = strategic(role).second;
+        // Below the rested level each role keeps its own choice.
+        own.staminaTime = kNoTime;
+        EXPECT_EQ(tired, strategic(role).second) << role;
+        own.staminaTime = kNow;
+    }
+    own.stamina = 0.5 * params.staminaMax;
+    EXPECT_EQ(strategic("midfielder").second, kWalkDash);
+    // The own set play is walked to, rested or not.
+    world().playMode = kFreeKickL;
+    own.stamina = params.staminaMax;
+    EXPECT_EQ(strategic("midfielder").second, kWalkDash);
+}
+
 TEST_F(PositioningTest, TargetsStayWithinTheCaps) {
     setHomeY(20);
     place(kOpp, 1, {52, 0});

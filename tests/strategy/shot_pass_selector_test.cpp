@@ -229,6 +229,25 @@ TEST_F(ShotPassTest, AnOpponentOnThePassLineMakesItUnsafe) {
     EXPECT_TRUE(selector.throughPassSafe(1, {25, 0}, 0));
 }
 
+TEST_F(ShotPassTest, APassTheKickCannotGiveAtPaceGoesAtTheSpeedItCanWhenThatGetsThere) {
+    withBallAt({0, 0});
+    place(kMate, 2, {20.5, 0}, 180.0);
+    params.ballSpeedMax = 3.0;
+    // At pace: 20 m in 13 cycles, a first speed of 2.17.
+    EXPECT_EQ(selector.passSafe(1, {20.5, 0}), 13);
+    // Rolling back at 1 m/cycle the kick gives 1.59 at most: the pass takes longer.
+    placeBall({0.5, 0}, Vec2{-1.0, 0.0});
+    const double strongest = skills.strongestKickSpeed(0.0);
+    ASSERT_GT(strongest, 1.2);
+    ASSERT_LT(strongest, 2.0);
+    EXPECT_EQ(selector.passSafe(1, {20.5, 0}), skills.ballCyclesToTravel(20.0, strongest));
+    EXPECT_GT(*selector.passSafe(1, {20.5, 0}), 13);
+    // Too slow to get there at all, the pass stays planned at pace: a hold comes first.
+    placeBall({0.5, 0}, Vec2{-1.9, 0.0});
+    ASSERT_LT(skills.strongestKickSpeed(0.0), 20.0 * (1.0 - params.ballDecay));
+    EXPECT_EQ(selector.passSafe(1, {20.5, 0}), 13);
+}
+
 TEST_F(ShotPassTest, NoOpponentCloserIsStrict) {
     EXPECT_TRUE(selector.noOpponentCloser({0, 0}, {3, 4}));
     place(kOpp, 4, {0, 5});
