@@ -346,15 +346,9 @@ void ThinkCycle::kickDecision(const PlayerRecord& own) {
         }
     }
     if (goalieSeenLately) {
-        if (const auto shot = parts_.shotPassSelector.chooseShotTarget()) {
-            const auto kick = finishKick(own, shot->target, shot->cycles, true);
-            if (!kick) {
-                return;
-            }
-            if (kick->kind != kNoCommand) {
-                commands_.append(*kick);
-                return;
-            }
+        const auto shot = parts_.shotPassSelector.chooseShotTarget();
+        if (shot && kickTo(own, *shot, true)) {
+            return;
         }
     }
 
@@ -377,12 +371,7 @@ void ThinkCycle::kickDecision(const PlayerRecord& own) {
             dribbler.dribble(commands_, kDribbleAllDirections, kFullDash, kKeep)) {
             return;
         }
-        const auto kick = finishKick(own, pass->target, pass->cycles, !goalie);
-        if (!kick) {
-            return;
-        }
-        if (kick->kind != kNoCommand) {
-            commands_.append(*kick);
+        if (kickTo(own, *pass, !goalie)) {
             return;
         }
     }
@@ -391,15 +380,9 @@ void ThinkCycle::kickDecision(const PlayerRecord& own) {
         return;
     }
     if (nearGoal && distance(own.position, kOpponentGoal) < kLastResortShotDistance) {
-        if (const auto shot = parts_.shotPassSelector.chooseShotTarget(-kUnreachableCycles)) {
-            const auto kick = finishKick(own, shot->target, shot->cycles, true);
-            if (!kick) {
-                return;
-            }
-            if (kick->kind != kNoCommand) {
-                commands_.append(*kick);
-                return;
-            }
+        const auto shot = parts_.shotPassSelector.chooseShotTarget(-kUnreachableCycles);
+        if (shot && kickTo(own, *shot, true)) {
+            return;
         }
     }
     if (!goalie && dribbler.dribble(commands_, kDribbleAllDirections, kFullDash, kKeep)) {
@@ -415,6 +398,18 @@ void ThinkCycle::kickDecision(const PlayerRecord& own) {
     if (clear.kind == kKickCommand) {
         commands_.append(clear);
     }
+}
+
+bool ThinkCycle::kickTo(const PlayerRecord& own, const KickTarget& target, bool holdingStep) {
+    const auto kick = finishKick(own, target.target, target.cycles, holdingStep);
+    if (!kick) {
+        return true;
+    }
+    if (kick->kind != kNoCommand) {
+        commands_.append(*kick);
+        return true;
+    }
+    return false;
 }
 
 std::optional<ServerCommand> ThinkCycle::finishKick(const PlayerRecord& own, Vec2 target,

@@ -19,6 +19,7 @@ class StrategySet;
 struct AgentConfig;
 struct Clock;
 struct CycleTimer;
+struct KickTarget;
 struct PlayerRecord;
 struct SelfState;
 struct ServerParams;
@@ -82,6 +83,9 @@ class ThinkCycle {
     // The three cases of the goalie with the ball in catching range; true when it decided.
     bool goalieWithBall(const PlayerRecord& own);
     void kickDecision(const PlayerRecord& own);
+    // The kick (or the dribble finishKick turns it into) towards a chosen target; false when
+    // nothing was decided and the next choice is to be tried.
+    bool kickTo(const PlayerRecord& own, const KickTarget& target, bool holdingStep);
     // The kick towards target in cycles; nullopt when the decision was taken otherwise (a
     // dribble). The command's kind is kNoCommand when no kick should be sent.
     std::optional<ServerCommand> finishKick(const PlayerRecord& own, Vec2 target, int cycles,
