@@ -47,8 +47,8 @@ class ShotPassSelector {
     int fastestOpponentToShot(Vec2 target, double speed = 0.0) const;
     // The goal point with the widest margin over the fastest opponent.
     std::optional<KickTarget> chooseShotTarget() const { return chooseShotTarget(0); }
-    // The same, taking the shot that leaves the most time over the fastest opponent even when
-    // that opponent gets there first by up to minMargin cycles (minMargin < 0).
+    // The goal point with the widest margin (the fastest opponent's cycles less the ball's)
+    // above minMargin: a negative one takes shots that an opponent may reach first.
     std::optional<KickTarget> chooseShotTarget(int minMargin) const;
     // Planned ball cycles of a pass to teammate index standing at target, when the teammate
     // gets the ball with time to spare over every known opponent.
