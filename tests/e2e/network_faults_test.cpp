@@ -155,13 +155,15 @@ TEST(NetworkFaultsTest, PlayersKeepPlayingUnderLossAndDelayAndEndOnSilence) {
         EXPECT_EQ(unseenActed, std::vector<std::size_t>{}) << name;
         EXPECT_GE(seen, 2 * kHalfCycles * 8 / 10) << name;
         // It kept playing: it decided in nearly every cycle it saw (the goalie first, the other
-        // player second of its team) and acted in some.
+        // player second of its team) and acted in some. The goalie acts only when the ball
+        // comes its way (7 to 24 cycles of 170 in repeated runs, 3 once under load), so once is
+        // its proof of life.
         const auto stats =
             test::readText(dir.path() / (who.team + (who.number == 1 ? "-1" : "-9") + ".stats"));
         long long decided = 0;
         ASSERT_EQ(std::sscanf(stats.c_str(), "cycles_played %lld", &decided), 1) << stats;
         EXPECT_GE(decided, seen * 9 / 10) << name;
-        EXPECT_GE(acted, 5) << name;
+        EXPECT_GE(acted, who.number == 1 ? 1 : 5) << name;
     }
     EXPECT_GT(twiceLost, 0) << "never two body senses lost in a row: nothing tested";
 }
