@@ -1,6 +1,7 @@
 // The once-per-cycle decision.
 #include "agent/strategy/think_cycle.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 
@@ -43,6 +44,9 @@ constexpr double kStillBallSpeed = 0.3;
 // The kicker of an own set play rests for its full stamina at most this many passes: with a
 // spent capacity it would never get there, and the referee drops the ball.
 constexpr int kSetPlayRestPasses = 20;
+// An own set play this many cycles old takes any safe pass, not only one to a teammate seen
+// this cycle: the referee drops the ball at 100.
+constexpr int kSetPlayPatience = 50;
 // Within this distance of the opponent goal a run at it comes before a pass; within the
 // shorter one a shot the goalie might reach beats keeping the ball.
 constexpr double kNearGoalDistance = 25.0;
@@ -360,7 +364,10 @@ void ThinkCycle::kickDecision(const PlayerRecord& own) {
     if (nearGoal && dribbler.dribble(commands_, kDribbleForwardOnly, kFullDash, kKeep)) {
         return;
     }
-    if (const auto pass = parts_.shotPassSelector.choosePass(ownSetPlayPending_)) {
+    const bool setPlayOverdue = ownSetPlay_ && known(snapshot.playModeTime) &&
+                                snapshot.time - snapshot.playModeTime >= kSetPlayPatience;
+    if (const auto pass =
+            parts_.shotPassSelector.choosePass(ownSetPlayPending_ && !setPlayOverdue)) {
         const bool mayDribble = !goalie && !ownSetPlayPending_;
         // A pass backwards is the last resort: first try to carry the ball forwards.
         if (mayDribble && pass->target.x < own.position.x &&
@@ -522,7 +529,9 @@ void ThinkCycle::fieldPositioning(const PlayerRecord& own) {
     const Behaviours& behaviours = parts_.behaviours;
     const Vec2 ball = world().ballPosition;
 
-    const int teammateCycles = skills.fastestTeammate(dashShare_, 0).cycles;
+    // The kicker of an own set play runs to the ball: the referee drops it if the kick waits.
+    const double toBallShare = ownSetPlay_ ? kFullDash : dashShare_;
+    const int teammateCycles = skills.fastestTeammate(toBallShare, 0).cycles;
     const int opponentCycles = skills.fastestOpponent(kFullDash, kUnreachableCycles).cycles;
     choosePhaseFormation(teammateCycles < opponentCycles);
     // The own set play has been taken and a teammate gets there first.
@@ -531,7 +540,7 @@ void ThinkCycle::fieldPositioning(const PlayerRecord& own) {
     }
 
     InterceptResult meeting;
-    const int rank = skills.ownInterceptRank(meeting, dashShare_, 0);
+    const int rank = skills.ownInterceptRank(meeting, toBallShare, 0);
     if (rank != 0 && !opponentSetPlay_ &&
         Positioning::insideRegion(meeting.targetPosition, kField, 5.0)) {
         const bool go =
@@ -607,8 +616,25 @@ void ThinkCycle::look() {
     }
     const LookPlan plan = parts_.lookPlanner.planLookDirections(
         commands_, weights_.ball, weights_.teammates, weights_.opponents);
+    // The kicker of an own set play looks round with its neck alone: a body turned away from
+    // the goal has to turn back before the kick, and the set play waits.
+    const PlayerRecord* own = ownRecord();
+    const bool holdBody =
+        ownSetPlay_ && parts_.config.isGoalie == 0 && own != nullptr && known(own->bodyTime) &&
+        known(own->positionTime) && known(world().ballPositionTime) &&
+        parts_.positioning.withinKickDistance(world().ballPosition, own->position);
     if (plan.count > 0) {
-        parts_.behaviours.lookToward(commands_, plan.entries[0].direction, kKeep);
+        double direction = plan.entries[0].direction;
+        if (holdBody) {
+            const ServerParams& params = parts_.serverParams;
+            const Geometry& geometry = parts_.geometry;
+            // Just inside the neck's range, so that rounding never asks for a body turn.
+            const double relative =
+                std::clamp(geometry.subtractAngles(direction, own->bodyDirection),
+                           params.minNeckAngle + 1.0, params.maxNeckAngle - 1.0);
+            direction = geometry.addAngles(own->bodyDirection, relative);
+        }
+        parts_.behaviours.lookToward(commands_, direction, kKeep);
     } else {
         parts_.behaviours.scanTurn(commands_, kKeep);
     }

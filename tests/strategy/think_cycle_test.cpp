@@ -200,6 +200,43 @@ TEST_F(SetPlayTest, TheKickerWhoseStaminaDoesNotComeBackKicksAfterAWhile) {
     EXPECT_EQ(count(decide(), kKickCommand), 0);
 }
 
+TEST_F(SetPlayTest, TheKickerRunsToTheBall) {
+    setMode(kKickInL);
+    placeSelf({-10.0, 20.0}, 0.0);
+    placeBall({0.0, 20.0});
+    placeOpponent(9, {30.0, -20.0}, 180.0);
+    const auto commands = decide();
+    ASSERT_EQ(count(commands, kDashCommand), 1);
+    EXPECT_DOUBLE_EQ(commands[0].firstValue, context.serverParams.maxPower);
+}
+
+TEST_F(SetPlayTest, TheKickerLooksRoundWithItsNeckAloneWhileItWaits) {
+    setMode(kKickInL);
+    context.cycleTimer.synchSee = true;
+    // Facing the goal already, as the kicker does before it kicks.
+    placeSelf({0.0, -33.0}, std::atan2(33.0, 52.5) * kRadToDeg);
+    placeBall({0.4, -33.0});
+    // Teammates behind it, seen long ago: no pass yet, and the look wants to go their way.
+    for (const int number : {2, 3, 4}) {
+        placeTeammate(number, {-20.0, -20.0 + number}, 0.0).positionTime = kNow - 8;
+    }
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        const auto commands = decide();
+        EXPECT_EQ(std::count_if(commands.begin(), commands.end(), isBody), 0) << cycle;
+        EXPECT_EQ(count(commands, kTurnNeckCommand), 1) << cycle;
+    }
+}
+
+TEST_F(SetPlayTest, AnOldSetPlayTakesAPassToATeammateSeenACycleAgo) {
+    setMode(kFreeKickL);
+    placeSelf({0.0, 0.0}, 0.0);
+    placeBall({0.5, 0.0});
+    placeTeammate(4, {-10.0, 10.0}, 0.0).positionTime = kNow - 1;
+    EXPECT_EQ(count(decide(), kKickCommand), 0);
+    world().playModeTime = kNow - 60;
+    EXPECT_EQ(count(decide(), kKickCommand), 1);
+}
+
 TEST_F(ThinkCycleTest, TheFormationFollowsThePhaseOfPlay) {
     const auto write = [&](const std::string& name, int type, double homeY) {
         directory.write(name, "Strategy File Type = " + std::to_string(type) +
