@@ -98,12 +98,9 @@ TEST_F(CycleTimerTest, ViewWidthChoiceKeepsVisualMessagesWithinTheCycle) {
 }
 
 TEST_F(CycleTimerTest, SynchronousVisualMessagesAreDueByTheCyclesOfTheirWidth) {
-    EXPECT_EQ(synchSeeInterval(0), 1);
-    EXPECT_EQ(synchSeeInterval(1), 2);
-    EXPECT_EQ(synchSeeInterval(2), 3);
-    EXPECT_EQ(synchSeeInterval(3), 0);
-    // Narrow: every cycle.
+    // Narrow: every cycle, and not twice in one.
     EXPECT_TRUE(CycleTimer::synchSeeDue(11, 0, 10));
+    EXPECT_FALSE(CycleTimer::synchSeeDue(10, 0, 10));
     // Normal: every second cycle; wide: every third.
     EXPECT_FALSE(CycleTimer::synchSeeDue(11, 1, 10));
     EXPECT_TRUE(CycleTimer::synchSeeDue(12, 1, 10));

@@ -73,7 +73,7 @@ TEST_F(TeamMessageTest, NothingKnownThisCycleSaysNothing) {
     EXPECT_TRUE(message.outgoingText().empty());
 }
 
-TEST_F(TeamMessageTest, AllZeroTextDecodesToTheLowestValues) {
+TEST_F(TeamMessageTest, AllZeroTextDecodesToTheLowestValuesAllAbsentToNothing) {
     ASSERT_TRUE(decodeTeamMessage(message, "0000000000", 150, 7, params));
     const TeamMessageEntry& sender = message.entries[6];
     EXPECT_EQ(sender.positionTime, 149);
@@ -92,9 +92,8 @@ TEST_F(TeamMessageTest, AllZeroTextDecodesToTheLowestValues) {
             EXPECT_EQ(message.entries[i].positionTime, kNoTime);
         }
     }
-}
 
-TEST_F(TeamMessageTest, AllAbsentTextDecodesButSetsNothing) {
+    clearTeamMessage(message);
     ASSERT_TRUE(decodeTeamMessage(message, "))))))))))", 150, 7, params));
     EXPECT_EQ(message.entries[6].positionTime, kNoTime);
     EXPECT_EQ(message.entries[6].bodyTime, kNoTime);
