@@ -34,10 +34,6 @@ class BehaviourTest : public ::testing::Test {
 
     WorldSnapshot& world() { return history.currentSnapshot(); }
 
-    PlayerRecord& opponent(int number) {
-        return world().opponents[static_cast<std::size_t>(number - 1)];
-    }
-
     PlayerRecord& placeSelf(Vec2 position, double body,
                             std::optional<Vec2> velocity = std::nullopt) {
         PlayerRecord& own = world().teammates[kOwnNumber - 1];
@@ -55,7 +51,7 @@ class BehaviourTest : public ::testing::Test {
     }
 
     PlayerRecord& placeOpponent(int number, Vec2 position, double body, Vec2 velocity = {}) {
-        PlayerRecord& record = opponent(number);
+        PlayerRecord& record = world().opponents[static_cast<std::size_t>(number - 1)];
         record.positionTime = kNow;
         record.position = position;
         record.bodyTime = kNow;
@@ -72,18 +68,6 @@ class BehaviourTest : public ::testing::Test {
             world().ballVelocityTime = kNow;
             world().ballVelocity = *velocity;
         }
-    }
-
-    // The i-th entry of the list that is still to be sent, or nullopt.
-    static std::optional<ServerCommand> sent(const CommandList& list, int i) {
-        int seen = 0;
-        for (int k = 0; k < list.count; ++k) {
-            const ServerCommand& entry = list.entries[static_cast<std::size_t>(k)];
-            if (entry.kind != kNoCommand && seen++ == i) {
-                return entry;
-            }
-        }
-        return std::nullopt;
     }
 
     ServerParams params;

@@ -2,11 +2,25 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
+#include <initializer_list>
+#include <utility>
 
 #include "behaviour_fixture.h"
 
 namespace zamo::test {
 namespace {
+
+// The list holds exactly these kinds with these first values.
+void expectCommands(const CommandList& list,
+                    std::initializer_list<std::pair<int, double>> expected) {
+    ASSERT_EQ(list.count, static_cast<int>(expected.size()));
+    std::size_t i = 0;
+    for (const auto& [kind, value] : expected) {
+        EXPECT_EQ(list.entries[i].kind, kind) << i;
+        EXPECT_NEAR(list.entries[i++].firstValue, value, 1e-9) << i;
+    }
+}
 
 using KickTowardTest = BehaviourTest;
 
@@ -64,25 +78,7 @@ TEST_F(KickTowardTest, NoKickWithoutOwnPlaceBodyOrBallOrOutOfReach) {
 
 using ScanTurnTest = BehaviourTest;
 
-TEST_F(ScanTurnTest, TurnsByHalfTheSumOfTheWantedAndTheCurrentCone) {
-    sensors.lastSee.time = kNow;
-    sensors.lastBody.time = kNow;
-    self.wantedViewWidth = 1;
-    self.viewWidth = 2;
-    ASSERT_TRUE(behaviours.scanTurn(commands, kKeep));
-    ASSERT_EQ(commands.count, 1);
-    EXPECT_EQ(commands.entries[0].kind, kTurnCommand);
-    EXPECT_EQ(commands.entries[0].essential, kKeep);
-    EXPECT_DOUBLE_EQ(commands.entries[0].firstValue, 135.0);
-
-    commands = {};
-    self.wantedViewWidth = 0;
-    self.viewWidth = 0;
-    ASSERT_TRUE(behaviours.scanTurn(commands, kLookMayCancel));
-    EXPECT_DOUBLE_EQ(commands.entries[0].firstValue, 45.0);
-}
-
-TEST_F(ScanTurnTest, NothingWithoutThisCyclesVisualMessageOrWithABadWidth) {
+TEST_F(ScanTurnTest, TurnsByHalfTheSumOfTheWantedAndTheCurrentConeOnlyAfterThisCyclesSee) {
     sensors.lastSee.time = kNow - 1;
     sensors.lastBody.time = kNow;
     EXPECT_FALSE(behaviours.scanTurn(commands, kKeep));
@@ -94,75 +90,75 @@ TEST_F(ScanTurnTest, NothingWithoutThisCyclesVisualMessageOrWithABadWidth) {
     self.wantedViewWidth = 3;
     EXPECT_FALSE(behaviours.scanTurn(commands, kKeep));
     EXPECT_EQ(commands.count, 0);
+
+    self.wantedViewWidth = 1;
+    self.viewWidth = 2;
+    ASSERT_TRUE(behaviours.scanTurn(commands, kKeep));
+    expectCommands(commands, {{kTurnCommand, 135.0}});
+    EXPECT_EQ(commands.entries[0].essential, kKeep);
+    commands = {};
+    self.wantedViewWidth = 0;
+    self.viewWidth = 0;
+    ASSERT_TRUE(behaviours.scanTurn(commands, kLookMayCancel));
+    EXPECT_DOUBLE_EQ(commands.entries[0].firstValue, 45.0);
 }
 
 using LookTowardTest = BehaviourTest;
 
-TEST_F(LookTowardTest, WithinTheNeckRangeOnlyTheNeckTurns) {
+TEST_F(LookTowardTest, WithinTheNeckRangeOnlyTheNeckTurnsFromTheViewpointAfterAPlannedTurn) {
     placeSelf({0.0, 0.0}, 0.0);
     self.neckAngle = 10.0;
     behaviours.lookToward(commands, 60.0, kKeep);
-    ASSERT_EQ(commands.count, 1);
-    EXPECT_EQ(commands.entries[0].kind, kTurnNeckCommand);
-    EXPECT_DOUBLE_EQ(commands.entries[0].firstValue, 50.0);
+    expectCommands(commands, {{kTurnNeckCommand, 50.0}});
+
+    // At 0.2 m/cycle a turn of 30 turns the body 15 degrees.
+    self.neckAngle = 0.0;
+    placeSelf({0.0, 0.0}, 0.0, Vec2{0.2, 0.0});
+    commands = {};
+    commands.append({kTurnCommand, kKeep, 30.0, 0.0});
+    behaviours.lookToward(commands, 60.0, kKeep);
+    expectCommands(commands, {{kTurnCommand, 30.0}, {kTurnNeckCommand, 45.0}});
+
+    // The neck at its limit and the body kept for a dash: nothing more.
+    placeSelf({0.0, 0.0}, 0.0, Vec2{});
+    self.neckAngle = params.maxNeckAngle;
+    commands = {};
+    commands.append({kDashCommand, kKeep, 50.0, 0.0});
+    behaviours.lookToward(commands, 170.0, kKeep);
+    EXPECT_EQ(commands.count, 1);
 }
 
-TEST_F(LookTowardTest, BeyondTheNeckRangeTheBodyTurnsAndTheNeckTakesWhatSpeedLeaves) {
+TEST_F(LookTowardTest, BeyondTheNeckRangeTheBodyTurnsUnlessAnEssentialCommandKeepsIt) {
     // At 0.2 m/cycle a turn reaches at most 180 / (1 + 5 * 0.2) = 90 degrees.
     placeSelf({0.0, 0.0}, 0.0, Vec2{0.2, 0.0});
     behaviours.lookToward(commands, 120.0, kKeep);
-    ASSERT_EQ(commands.count, 2);
-    EXPECT_EQ(commands.entries[0].kind, kTurnCommand);
-    EXPECT_DOUBLE_EQ(commands.entries[0].firstValue, 120.0);
-    EXPECT_EQ(commands.entries[1].kind, kTurnNeckCommand);
-    EXPECT_NEAR(commands.entries[1].firstValue, 30.0, 1e-9);
-}
+    expectCommands(commands, {{kTurnCommand, 120.0}, {kTurnNeckCommand, 30.0}});
 
-TEST_F(LookTowardTest, CancelsADashThatMayGoAndTurnsInstead) {
-    placeSelf({0.0, 0.0}, 0.0);
+    // Standing, a dash that may go is cancelled for the turn.
+    placeSelf({0.0, 0.0}, 0.0, Vec2{});
+    commands = {};
     commands.append({kDashCommand, kLookMayCancel, 100.0, 0.0});
     behaviours.lookToward(commands, 180.0, kKeep);
     ASSERT_EQ(commands.count, 2);
     EXPECT_EQ(commands.entries[0].kind, kNoCommand);
     EXPECT_EQ(commands.entries[1].kind, kTurnCommand);
     EXPECT_DOUBLE_EQ(std::abs(commands.entries[1].firstValue), 180.0);
-}
 
-TEST_F(LookTowardTest, KeepsAnEssentialBodyCommandAndTurnsOnlyTheNeck) {
-    placeSelf({0.0, 0.0}, 0.0);
+    commands = {};
     commands.append({kDashCommand, kKeep, 100.0, 0.0});
     behaviours.lookToward(commands, 170.0, kKeep);
-    ASSERT_EQ(commands.count, 2);
-    EXPECT_EQ(commands.entries[0].kind, kDashCommand);
-    EXPECT_EQ(commands.entries[1].kind, kTurnNeckCommand);
-    EXPECT_DOUBLE_EQ(commands.entries[1].firstValue, 170.0);
-}
-
-TEST_F(LookTowardTest, APlannedTurnMovesTheViewpointByItsEffect) {
-    placeSelf({0.0, 0.0}, 0.0, Vec2{0.2, 0.0});
-    commands.append({kTurnCommand, kKeep, 30.0, 0.0});  // turns 15 degrees at this speed
-    behaviours.lookToward(commands, 60.0, kKeep);
-    ASSERT_EQ(commands.count, 2);
-    EXPECT_EQ(commands.entries[1].kind, kTurnNeckCommand);
-    EXPECT_NEAR(commands.entries[1].firstValue, 45.0, 1e-9);
-}
-
-TEST_F(LookTowardTest, NoNeckTurnPastTheNeckLimit) {
-    placeSelf({0.0, 0.0}, 0.0);
-    self.neckAngle = params.maxNeckAngle;
-    commands.append({kDashCommand, kKeep, 50.0, 0.0});
-    behaviours.lookToward(commands, 170.0, kKeep);
-    EXPECT_EQ(commands.count, 1);
+    expectCommands(commands, {{kDashCommand, 100.0}, {kTurnNeckCommand, 170.0}});
 }
 
 using MoveBehaviourTest = BehaviourTest;
 
 TEST_F(MoveBehaviourTest, GoToPointDashesAtATargetAheadAndTurnsToOneBehind) {
+    EXPECT_FALSE(behaviours.goToPoint(commands, {10.0, 0.0}, kFullDash, 0, kKeep));
+    EXPECT_EQ(commands.count, 0);
+
     placeSelf({0.0, 0.0}, 0.0);
     ASSERT_TRUE(behaviours.goToPoint(commands, {10.0, 0.0}, kFullDash, 0, kKeep));
-    ASSERT_EQ(commands.count, 1);
-    EXPECT_EQ(commands.entries[0].kind, kDashCommand);
-    EXPECT_NEAR(commands.entries[0].firstValue, 100.0, 1e-9);
+    expectCommands(commands, {{kDashCommand, 100.0}});
 
     // Behind, with a backwards run capped at one cycle: the run cannot be that short.
     commands = {};
@@ -171,19 +167,13 @@ TEST_F(MoveBehaviourTest, GoToPointDashesAtATargetAheadAndTurnsToOneBehind) {
     EXPECT_EQ(commands.entries[0].kind, kTurnCommand);
     EXPECT_EQ(commands.entries[0].essential, kLookMayCancel);
     EXPECT_NEAR(std::abs(commands.entries[0].firstValue), 180.0, 1e-9);
-}
 
-TEST_F(MoveBehaviourTest, GoToPointRunningBackwardsDashesAgainstTheBody) {
-    placeSelf({0.0, 0.0}, 0.0);
+    // Near behind, with room for a backwards run: a dash against the body.
+    commands = {};
     ASSERT_TRUE(behaviours.goToPoint(commands, {-3.0, 0.0}, kFullDash, 100, kKeep));
     ASSERT_EQ(commands.count, 1);
     EXPECT_EQ(commands.entries[0].kind, kDashCommand);
     EXPECT_LT(commands.entries[0].firstValue, -50.0);
-}
-
-TEST_F(MoveBehaviourTest, GoToPointDoesNothingWithoutAnOwnPosition) {
-    EXPECT_FALSE(behaviours.goToPoint(commands, {10.0, 0.0}, kFullDash, 0, kKeep));
-    EXPECT_EQ(commands.count, 0);
 }
 
 TEST_F(MoveBehaviourTest, InterceptTurnsFirstThenDashesWithTheEffortApplied) {
@@ -193,8 +183,7 @@ TEST_F(MoveBehaviourTest, InterceptTurnsFirstThenDashesWithTheEffortApplied) {
     result.turnCycles = 1;
     result.targetRelativeDirection = 40.0;
     ASSERT_TRUE(behaviours.interceptBall(commands, result, kKeep));
-    EXPECT_EQ(commands.entries[0].kind, kTurnCommand);
-    EXPECT_DOUBLE_EQ(commands.entries[0].firstValue, 40.0);
+    expectCommands(commands, {{kTurnCommand, 40.0}});
 
     result.targetRelativeDirection = 0.3;
     EXPECT_FALSE(behaviours.interceptBall(commands, result, kKeep));
@@ -209,9 +198,8 @@ TEST_F(MoveBehaviourTest, InterceptTurnsFirstThenDashesWithTheEffortApplied) {
     self.effort = 0.8;
     commands = {};
     ASSERT_TRUE(behaviours.interceptBall(commands, result, kKeep));
-    EXPECT_EQ(commands.entries[0].kind, kDashCommand);
     // With effort 0.8 the strongest dash gives 0.48, which takes the full power.
-    EXPECT_NEAR(commands.entries[0].firstValue, 100.0, 1e-9);
+    expectCommands(commands, {{kDashCommand, 100.0}});
 }
 
 }  // namespace

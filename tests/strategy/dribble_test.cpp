@@ -26,7 +26,7 @@ class DribbleTest : public BehaviourTest {
     double body = 0.0;
 };
 
-TEST_F(DribbleTest, WithNoOpponentTheFirstDirectionRunsEightCyclesAndEndsTheSearch) {
+TEST_F(DribbleTest, WithNoOpponentTheFirstDirectionRunsEightCyclesAndTheBallIsKickedAlongIt) {
     const DribbleRun run = dribbler.searchRun(kDribbleAllDirections, kFullDash);
     EXPECT_EQ(run.length, 8);
     EXPECT_EQ(run.turnCycles, 0);
@@ -36,6 +36,16 @@ TEST_F(DribbleTest, WithNoOpponentTheFirstDirectionRunsEightCyclesAndEndsTheSear
     // Seven dashes after the first cycle carry the player on along the body line.
     const double ran = skills.dashDistance(0.6, params.staminaMax, 7);
     EXPECT_NEAR(distance(run.end, kStart), ran, 1e-9);
+
+    // The ball at the feet goes to beside the end of the run: a placing kick, not a full one.
+    ASSERT_TRUE(dribbler.dribble(commands, kDribbleAllDirections, kFullDash, kLookMayCancel));
+    ASSERT_EQ(commands.count, 1);
+    const ServerCommand& kick = commands.entries[0];
+    EXPECT_EQ(kick.kind, kKickCommand);
+    EXPECT_EQ(kick.essential, kLookMayCancel);
+    EXPECT_GT(kick.firstValue, 3.7);
+    EXPECT_LE(kick.firstValue, 100.0);
+    EXPECT_LT(std::abs(kick.secondValue), 10.0);
 }
 
 TEST_F(DribbleTest, ForwardOnlyModeTriesJustTheFirstThreeDirections) {
@@ -82,18 +92,6 @@ TEST_F(DribbleTest, TheGoalieNeverDribbles) {
     placeBall({-39.6, 0.0});
     EXPECT_FALSE(dribbler.dribble(commands, kDribbleAllDirections, kFullDash, kKeep));
     EXPECT_EQ(commands.count, 0);
-}
-
-TEST_F(DribbleTest, ABallAtTheFeetIsKickedAlongTheRun) {
-    ASSERT_TRUE(dribbler.dribble(commands, kDribbleAllDirections, kFullDash, kLookMayCancel));
-    ASSERT_EQ(commands.count, 1);
-    const ServerCommand& kick = commands.entries[0];
-    EXPECT_EQ(kick.kind, kKickCommand);
-    EXPECT_EQ(kick.essential, kLookMayCancel);
-    // The ball goes to beside the end of an eight-cycle run: a placing kick, not a full one.
-    EXPECT_GT(kick.firstValue, 3.7);
-    EXPECT_LE(kick.firstValue, 100.0);
-    EXPECT_LT(std::abs(kick.secondValue), 10.0);
 }
 
 TEST_F(DribbleTest, ABallRollingAwayOnTheRunIsChasedWithADash) {

@@ -56,10 +56,6 @@ TEST(SetPlayOwnerTest, SideDecidesWhoseSetPlayItIs) {
     }
 }
 
-TEST_F(PositioningTest, FormationStartsAsTheDefault) {
-    EXPECT_EQ(positioning.formation(), kDefaultFormation);
-}
-
 TEST_F(PositioningTest, DefenderDropsBehindTheBall) {
     setHomeY(5);
     placeBall({10, 0});

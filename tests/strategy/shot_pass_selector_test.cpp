@@ -158,24 +158,22 @@ TEST_F(ShotPassTest, TheGoalieOnlyPassesWellAhead) {
     EXPECT_EQ(pass->target, (Vec2{-36.9, 10}));
 }
 
-TEST_F(ShotPassTest, AShortDirectPassGivesWayToAThroughPassNearerTheGoal) {
+TEST_F(ShotPassTest, AShortDirectPassGivesWayToAThroughPassOffTheTouchLine) {
     deepOpponents();
     withBallAt({0, 0});
     place(kMate, 2, {3, 15});
-    const auto pass = selector.choosePass(false);
+    auto pass = selector.choosePass(false);
     ASSERT_TRUE(pass);
     expectNear(pass->target, {30.45, 15});
     // Strict play keeps to the direct pass.
     const auto strict = selector.choosePass(true);
     ASSERT_TRUE(strict);
     EXPECT_EQ(strict->target, (Vec2{3, 15}));
-}
 
-TEST_F(ShotPassTest, ThroughPassTargetsKeepFiveMetresFromTheTouchLine) {
-    deepOpponents();
+    // Through passes keep five metres from the touch line.
     withBallAt({8, 0});
     place(kMate, 2, {10, 28});
-    auto pass = selector.choosePass(false);
+    pass = selector.choosePass(false);
     ASSERT_TRUE(pass);
     expectNear(pass->target, {37.45, 28});
 

@@ -71,97 +71,79 @@ TEST_F(StrategySetTest, TakesTheBlockOfTheOwnIdAmongElevenAndStoresCornersInFile
     EXPECT_EQ(s.homePosition, (Vec2{-7.5, 7}));
 }
 
-TEST_F(StrategySetTest, RegionBoundsAreInclusiveAndCornersMustBeOrdered) {
+TEST_F(StrategySetTest, AcceptsBoundsOnTheFieldEdgeUnseparatedBlocksAndAnEleventhBlock) {
     write("edge.stg", header(7) + block("7", "-52.5 -34 52.5 34", "-20 0", "-52.5 -34 52.5 34"));
-    write("over.stg", header(7) + block("7", "-52.6 -34 0 34"));
-    write("swapped.stg", header(7) + block("7", "10 5 -10 -5"));
-    write("pressover.stg", header(7) + block("7", "-30 -10 -5 10", "-20 0", "-10 -20 0 34.01"));
-    write("offside.stg", header(7, "0 34 52.5 -34") + block("7"));
     EXPECT_EQ(set_.loadFile("edge.stg").playerRegion, (Region{-52.5, 52.5, -34, 34}));
-    EXPECT_EQ(set_.loadFile("over.stg").fileType, kStrategyRejected);
-    EXPECT_EQ(set_.loadFile("swapped.stg").fileType, kStrategyRejected);
-    EXPECT_EQ(set_.loadFile("pressover.stg").fileType, kStrategyRejected);
-    EXPECT_EQ(set_.loadFile("offside.stg").fileType, kStrategyRejected);
-}
-
-TEST_F(StrategySetTest, AnInvalidBlockGivesWayToALaterBlockWithTheSameId) {
-    write("a.stg", header(3) + block("7", "10 5 -10 -5", "-1 -1") +
-                       block("7", "-30 -10 -5 10", "-2 -2") + block("7", "-30 -10 -5 10", "-3 -3"));
-    const Strategy s = set_.loadFile("a.stg");
-    EXPECT_EQ(s.fileType, 3);
-    EXPECT_EQ(s.homePosition, (Vec2{-2, -2}));
-}
-
-TEST_F(StrategySetTest, IdsMatchExactlyAndOnlyUpToFifteenCharacters) {
-    write("a.stg", header(7) + block("07") + block("7x") + block("17"));
-    EXPECT_EQ(set_.loadFile("a.stg").fileType, kStrategyRejected);
-
-    config_.playerIdText = std::string(16, 'p');
-    write("long.stg", header(7) + block(std::string(16, 'p')));
-    EXPECT_EQ(set_.loadFile("long.stg").fileType, kStrategyRejected);
+    write("tight.stg",
+          "Strategy File Type = 7\nOffside Region = 0 -34 52.5 34\nPlayer ID = 7\nPlayer Region "
+          "= -30 -10 -5 10\nPlayer Position = -20 3\nPressing Region = -40 -20 -10 20");
+    EXPECT_EQ(set_.loadFile("tight.stg").fileType, 7);
+    std::string text = header(7);
+    for (int i = 0; i < 10; ++i) {
+        text += block("1");
+    }
+    write("eleventh.stg", text + block("7"));
+    EXPECT_EQ(set_.loadFile("eleventh.stg").fileType, 7);
     config_.playerIdText = std::string(15, 'p');
     write("max.stg", header(7) + block(std::string(15, 'p')));
     EXPECT_EQ(set_.loadFile("max.stg").fileType, 7);
 }
 
-TEST_F(StrategySetTest, ReadsNoMoreThanElevenBlocks) {
-    std::string text = header(7);
-    for (int i = 0; i < 11; ++i) {
-        text += block("1");
-    }
-    write("a.stg", text + block("7"));
-    EXPECT_EQ(set_.loadFile("a.stg").fileType, kStrategyRejected);
-    write("b.stg", text.substr(0, text.size() - block("1").size()) + block("7"));
-    EXPECT_EQ(set_.loadFile("b.stg").fileType, 7);
-}
-
-TEST_F(StrategySetTest, BlocksNeedNotBeSeparatedButMustParseCompletely) {
-    write("tight.stg",
-          "Strategy File Type = 7\nOffside Region = 0 -34 52.5 34\nPlayer ID = 7\nPlayer Region "
-          "= -30 -10 -5 10\nPlayer Position = -20 3\nPressing Region = -40 -20 -10 20");
-    EXPECT_EQ(set_.loadFile("tight.stg").fileType, 7);
-
-    // Each of these breaks the one block for player 7; the file then has nothing for it.
+// Each of these files lacks a well-formed header or a well-formed block for player 7.
+TEST_F(StrategySetTest, RejectsAFileWithoutAStrictlyWellFormedHeaderAndBlock) {
     const std::string region = "-30 -10 -5 10";
-    const std::string broken[] = {
-        "Player ID = 7\nPlayer Region = -30 -10 -5 10\nPressing Region = -40 -20 -10 20\n",
-        "Player ID = 7\nplayer region = -30 -10 -5 10\nPlayer Position = -20 3\n"
-        "Pressing Region = -40 -20 -10 20\n",
-        block("7", "-30 -10 -5"),
-        block("7", "-30 -10 -5 ten"),
-        block("7", "-30 -10 -5 1" + std::string(10000, '0')),
-        block("7", region, "-20 3", "-40 -20 -10 20abc"),
-        block("7", region, "1.5.3 3"),
-        block("7", region, "nan 3"),
-        block("7", region, "-20 inf"),
-        block("7", region, "-20 1e400"),
-        block("7", region, "1e300 3"),
-        "Player ID = 7\nPlayer Region = -30 -10 -5 10\nPlayer Position = -20 3\n"
-        "Pressing Region = -40 -20 -10",
+    std::string twelfth = header(7);
+    for (int i = 0; i < 11; ++i) {
+        twelfth += block("1");
+    }
+    const std::string rejected[] = {
+        "",
+        "Strategy File Type = seven\nOffside Region = 0 -34 52.5 34\n" + block("7"),
+        "Strategy File Type = 7\nOffside Region = 0 -34 52.5\n" + block("7"),
+        "Strategy File Type = 99999999999\nOffside Region = 0 -34 52.5 34\n" + block("7"),
+        header(7, "0 34 52.5 -34") + block("7"),
+        header(7) + block("07") + block("7x") + block("17"),
+        twelfth + block("7"),
+        header(7) + block("7", "-52.6 -34 0 34"),
+        header(7) + block("7", "10 5 -10 -5"),
+        header(7) + block("7", region, "-20 0", "-10 -20 0 34.01"),
+        header(7) +
+            "Player ID = 7\nPlayer Region = -30 -10 -5 10\nPressing Region = -40 -20 -10 20\n",
+        header(7) +
+            "Player ID = 7\nplayer region = -30 -10 -5 10\nPlayer Position = -20 3\n"
+            "Pressing Region = -40 -20 -10 20\n",
+        header(7) + block("7", "-30 -10 -5"),
+        header(7) + block("7", "-30 -10 -5 ten"),
+        header(7) + block("7", "-30 -10 -5 1" + std::string(10000, '0')),
+        header(7) + block("7", region, "-20 3", "-40 -20 -10 20abc"),
+        header(7) + block("7", region, "1.5.3 3"),
+        header(7) + block("7", region, "nan 3"),
+        header(7) + block("7", region, "-20 inf"),
+        header(7) + block("7", region, "-20 1e400"),
+        header(7) + block("7", region, "1e300 3"),
+        header(7) +
+            "Player ID = 7\nPlayer Region = -30 -10 -5 10\nPlayer Position = -20 3\n"
+            "Pressing Region = -40 -20 -10",
     };
-    for (const std::string& text : broken) {
-        write("bad.stg", header(7) + text);
+    for (const std::string& text : rejected) {
+        write("bad.stg", text);
         EXPECT_EQ(set_.loadFile("bad.stg").fileType, kStrategyRejected) << text.substr(0, 200);
     }
+    EXPECT_EQ(set_.loadFile("missing.stg").fileType, kStrategyRejected);
+    config_.playerIdText = std::string(16, 'p');
+    write("long.stg", header(7) + block(std::string(16, 'p')));
+    EXPECT_EQ(set_.loadFile("long.stg").fileType, kStrategyRejected);
 }
 
-TEST_F(StrategySetTest, ABrokenBlockDoesNotSpoilTheBlocksAfterIt) {
-    write("a.stg", header(7) + "Player ID = 3\nPlayer Region = x y z w\nPlayer Position = 0 0\n" +
+TEST_F(StrategySetTest, ABrokenOrInvalidBlockGivesWayToTheFirstValidLaterOne) {
+    write("a.stg", header(3) + "Player ID = 3\nPlayer Region = x y z w\nPlayer Position = 0 0\n" +
                        "Pressing Region = 0 0 0 0\n\n" +
                        "Player ID = 5\nPlayer Region = " + std::string(10000, ' ') +
-                       std::string(10000, '9') + "\n\n" + block("7", "-30 -10 -5 10", "-4 4"));
-    EXPECT_EQ(set_.loadFile("a.stg").homePosition, (Vec2{-4, 4}));
-}
-
-TEST_F(StrategySetTest, ABrokenHeaderRejectsTheFile) {
-    write("type.stg", "Strategy File Type = seven\nOffside Region = 0 -34 52.5 34\n" + block("7"));
-    write("off.stg", "Strategy File Type = 7\nOffside Region = 0 -34 52.5\n" + block("7"));
-    write("big.stg",
-          "Strategy File Type = 99999999999\nOffside Region = 0 -34 52.5 34\n" + block("7"));
-    write("empty.stg", "");
-    for (const char* name : {"type.stg", "off.stg", "big.stg", "empty.stg", "missing.stg"}) {
-        EXPECT_EQ(set_.loadFile(name).fileType, kStrategyRejected) << name;
-    }
+                       std::string(10000, '9') + "\n\n" + block("7", "10 5 -10 -5", "-1 -1") +
+                       block("7", "-30 -10 -5 10", "-2 -2") + block("7", "-30 -10 -5 10", "-3 -3"));
+    const Strategy s = set_.loadFile("a.stg");
+    EXPECT_EQ(s.fileType, 3);
+    EXPECT_EQ(s.homePosition, (Vec2{-2, -2}));
 }
 
 TEST_F(StrategySetTest, ReloadKeepsValidFilesInNameOrderAndTheFirstKickOffFileWins) {
@@ -188,13 +170,6 @@ TEST_F(StrategySetTest, ReloadKeepsValidFilesInNameOrderAndTheFirstKickOffFileWi
     set_.reload();
     ASSERT_EQ(set_.size(), 2u);
     EXPECT_EQ(set_.selectFormation().homePosition, (Vec2{-3, 0}));
-}
-
-TEST_F(StrategySetTest, WithoutAKickOffFileTheDefaultFormationApplies) {
-    write("a.stg", header(3) + block("7"));
-    set_.reload();
-    ASSERT_EQ(set_.size(), 1u);
-    EXPECT_EQ(set_.selectFormation(), kDefaultFormation);
 }
 
 TEST_F(StrategySetTest, APhaseFormationIsTheFirstOfItsTypeElseTheKickOffFormation) {
@@ -233,67 +208,41 @@ TEST_F(StrategySetTest, OddDirectoryEntriesAndPathsAreSkippedQuietly) {
     EXPECT_EQ(set_.size(), 0u);
 }
 
-// The shipped kick-off formation gives every player a home in the own half and together
-// covers the field.
-TEST(ShippedStrategyTest, KickOffFormationPlacesAndCoversTheWholeTeam) {
+// Every shipped formation has a valid block for every player, keeps the goalie's home in its
+// penalty area, the kick-off homes in the own half, and covers the field with the regions.
+TEST(ShippedStrategyTest, FormationsPlaceAndCoverTheWholeTeam) {
     AgentConfig config;
     config.strategyDirectoryPath = std::string(ZAMO_SOURCE_DIR) + "/data/strategy/";
     StrategySet set(config);
-    std::vector<Region> regions;
-    for (int id = 1; id <= 11; ++id) {
-        config.playerIdText = std::to_string(id);
-        set.reload();
-        const Formation f = set.selectFormation();
-        ASSERT_NE(f, kDefaultFormation) << id;
-        EXPECT_LT(f.homePosition.x, 0.0) << id;
-        EXPECT_GE(f.homePosition.x, f.playerRegion.xMin) << id;
-        EXPECT_LE(f.homePosition.x, f.playerRegion.xMax) << id;
-        EXPECT_GE(f.homePosition.y, f.playerRegion.yMin) << id;
-        EXPECT_LE(f.homePosition.y, f.playerRegion.yMax) << id;
-        EXPECT_GT(f.pressingRegion.xMax, f.pressingRegion.xMin) << id;
-        EXPECT_GT(f.offsideRegion.xMax, f.offsideRegion.xMin) << id;
-        regions.push_back(f.playerRegion);
-    }
-    for (double x = -52.5; x <= 52.5; x += 0.5) {
-        for (double y = -34; y <= 34; y += 0.5) {
-            const bool covered = std::any_of(regions.begin(), regions.end(), [&](const Region& r) {
-                return x >= r.xMin && x <= r.xMax && y >= r.yMin && y <= r.yMax;
-            });
-            ASSERT_TRUE(covered) << x << " " << y;
-        }
-    }
-}
-
-// Attack, defence and set-play formations are shipped too: each has a valid block for every
-// player, keeps the goalie's home in its penalty area and covers the field with the regions.
-TEST(ShippedStrategyTest, PhaseFormationsPlaceAndCoverTheWholeTeam) {
-    AgentConfig config;
-    config.strategyDirectoryPath = std::string(ZAMO_SOURCE_DIR) + "/data/strategy/";
-    StrategySet set(config);
-    for (const int type : {kAttackFormation, kDefenceFormation, kSetPlayFormation}) {
+    for (const int type :
+         {kKickOffFormation, kAttackFormation, kDefenceFormation, kSetPlayFormation}) {
         std::vector<Region> regions;
         for (int id = 1; id <= 11; ++id) {
+            SCOPED_TRACE("type " + std::to_string(type) + " player " + std::to_string(id));
             config.playerIdText = std::to_string(id);
             set.reload();
             const auto found =
                 std::find_if(set.records().begin(), set.records().end(),
                              [type](const Strategy& s) { return s.fileType == type; });
-            ASSERT_NE(found, set.records().end()) << type << " " << id;
+            ASSERT_NE(found, set.records().end());
             const Formation f = set.selectFormation(type);
-            EXPECT_EQ(f.homePosition, found->homePosition) << type << " " << id;
-            EXPECT_GE(f.homePosition.x, f.playerRegion.xMin) << type << " " << id;
-            EXPECT_LE(f.homePosition.x, f.playerRegion.xMax) << type << " " << id;
-            EXPECT_GE(f.homePosition.y, f.playerRegion.yMin) << type << " " << id;
-            EXPECT_LE(f.homePosition.y, f.playerRegion.yMax) << type << " " << id;
-            EXPECT_GT(f.pressingRegion.xMax, f.pressingRegion.xMin) << type << " " << id;
-            if (id == 1) {
-                EXPECT_LE(f.homePosition.x, -36.0) << type;
-                EXPECT_LE(std::abs(f.homePosition.y), 20.16) << type;
-            } else {
-                regions.push_back(f.playerRegion);
+            EXPECT_EQ(f.homePosition, found->homePosition);
+            EXPECT_GE(f.homePosition.x, f.playerRegion.xMin);
+            EXPECT_LE(f.homePosition.x, f.playerRegion.xMax);
+            EXPECT_GE(f.homePosition.y, f.playerRegion.yMin);
+            EXPECT_LE(f.homePosition.y, f.playerRegion.yMax);
+            EXPECT_GT(f.pressingRegion.xMax, f.pressingRegion.xMin);
+            EXPECT_GT(f.offsideRegion.xMax, f.offsideRegion.xMin);
+            if (type == kKickOffFormation) {
+                EXPECT_LT(f.homePosition.x, 0.0);
             }
+            if (id == 1) {
+                EXPECT_LE(f.homePosition.x, -36.0);
+                EXPECT_LE(std::abs(f.homePosition.y), 20.16);
+            }
+            regions.push_back(f.playerRegion);
         }
-        for (double x = -36.0; x <= 52.5; x += 0.5) {
+        for (double x = -52.5; x <= 52.5; x += 0.5) {
             for (double y = -34; y <= 34; y += 0.5) {
                 const bool covered =
                     std::any_of(regions.begin(), regions.end(), [&](const Region& r) {

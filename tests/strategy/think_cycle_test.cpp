@@ -73,12 +73,17 @@ class ThinkCycleTest : public ::testing::Test {
         world().ballVelocity = {};
     }
 
-    void writeKickOffFormation(Vec2 home) {
-        directory.write("kick_off.stg",
-                        "Strategy File Type = 7\nOffside Region = 0 -34 52.5 34\nPlayer ID = 7\n"
-                        "Player Region = -35 -15 25 15\nPlayer Position = " +
-                            std::to_string(home.x) + " " + std::to_string(home.y) +
-                            "\nPressing Region = -36 -14 -5 14\n");
+    void writeFormation(const std::string& name, int type, Vec2 home) {
+        directory.write(name, "Strategy File Type = " + std::to_string(type) +
+                                  "\nOffside Region = 0 -34 52.5 34\nPlayer ID = 7\n"
+                                  "Player Region = -35 -30 25 30\nPlayer Position = " +
+                                  std::to_string(home.x) + " " + std::to_string(home.y) +
+                                  "\nPressing Region = -36 -14 -5 14\n");
+    }
+
+    static Vec2 along(Vec2 from, double direction, double metres) {
+        return from + Vec2{metres * std::cos(direction * kDegToRad),
+                           metres * std::sin(direction * kDegToRad)};
     }
 
     // The entries that will be sent, in order.
@@ -102,42 +107,59 @@ class ThinkCycleTest : public ::testing::Test {
         return command.kind >= kCatchCommand && command.kind <= kTackleCommand;
     }
 
+    // The first command of the dribble on its own, for comparison with the whole decision.
+    ServerCommand dribbleAlone(int mode, double dashShare) {
+        CommandList list;
+        EXPECT_TRUE(context.dribbler.dribble(list, mode, dashShare, kKeep));
+        return list.entries[0];
+    }
+
+    // The kick that plays the pass from where the ball is.
+    ServerCommand passKick(const KickTarget& pass) {
+        const Vec2 ball = world().ballPosition;
+        return context.behaviours.kickToward(distance(ball, pass.target),
+                                             context.geometry.directionTo(ball, pass.target),
+                                             pass.cycles, kKeep);
+    }
+
+    // The decision is this one command alone.
+    void expectDecision(const ServerCommand& expected) {
+        const auto commands = decide();
+        ASSERT_EQ(commands.size(), 1u);
+        EXPECT_EQ(commands[0].kind, expected.kind);
+        EXPECT_NEAR(commands[0].firstValue, expected.firstValue, 1e-9);
+        EXPECT_NEAR(commands[0].secondValue, expected.secondValue, 1e-9);
+    }
+
     TempDir directory;
     AgentContext context;
 };
 
-using FormationTest = ThinkCycleTest;
-
-TEST_F(FormationTest, MovesOnceToTheHomeOfTheKickOffFileAndNotAgainWhenThere) {
-    writeKickOffFormation({-10.0, 5.0});
-    setMode(kBeforeKickOff);
+TEST_F(ThinkCycleTest, FormationModesMoveOnceToTheKickOffHomeButNeverIntoTheOpponentHalf) {
+    // Without strategy files the default home is used.
+    setMode(kGoalR);
     auto commands = decide();
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_DOUBLE_EQ(commands[0].firstValue, -9.15);
+    EXPECT_DOUBLE_EQ(commands[0].secondValue, 0.0);
+
+    writeFormation("kick_off.stg", kKickOffFormation, {-10.0, 5.0});
+    setMode(kBeforeKickOff);
+    commands = decide();
     ASSERT_EQ(commands.size(), 1u);
     EXPECT_EQ(commands[0].kind, kMoveCommand);
     EXPECT_EQ(commands[0].essential, kKeep);
     EXPECT_DOUBLE_EQ(commands[0].firstValue, -10.0);
     EXPECT_DOUBLE_EQ(commands[0].secondValue, 5.0);
-
     placeSelf({-10.5, 5.5}, 0.0);
     EXPECT_TRUE(decide().empty());
-
     placeSelf({-12.0, 5.0}, 0.0);
     EXPECT_EQ(count(decide(), kMoveCommand), 1);
-}
 
-TEST_F(FormationTest, AHomeInTheOpponentHalfIsNeverTaken) {
-    writeKickOffFormation({3.0, 0.0});
+    writeFormation("kick_off.stg", kKickOffFormation, {3.0, 0.0});
     setMode(kGoalL);
     placeSelf({-20.0, 0.0}, 0.0);
     EXPECT_TRUE(decide().empty());
-}
-
-TEST_F(FormationTest, WithoutStrategyFilesTheDefaultHomeIsUsed) {
-    setMode(kGoalR);
-    const auto commands = decide();
-    ASSERT_EQ(commands.size(), 1u);
-    EXPECT_DOUBLE_EQ(commands[0].firstValue, -9.15);
-    EXPECT_DOUBLE_EQ(commands[0].secondValue, 0.0);
 }
 
 TEST_F(ThinkCycleTest, IdleModesGiveNoBodyCommandEvenWithTheBallAtTheFeet) {
@@ -155,7 +177,7 @@ TEST_F(ThinkCycleTest, IdleModesGiveNoBodyCommandEvenWithTheBallAtTheFeet) {
 
 using SetPlayTest = ThinkCycleTest;
 
-TEST_F(SetPlayTest, TheKickerFacesTheGoalThenWaitsForFullStamina) {
+TEST_F(SetPlayTest, TheKickerFacesTheGoalThenRestsTwentyPassesAtMostBeforeAStrictPass) {
     setMode(kFreeKickL);
     PlayerRecord& own = placeSelf({0.0, 0.0}, 180.0);
     placeBall({-0.5, 0.0});
@@ -173,31 +195,36 @@ TEST_F(SetPlayTest, TheKickerFacesTheGoalThenWaitsForFullStamina) {
 
     // With full stamina the kick decision runs: a strict pass to the one teammate in sight.
     own.stamina = 4000.0;
-    placeTeammate(4, {-10.0, 10.0}, 0.0);
+    PlayerRecord& mate = placeTeammate(4, {-10.0, 10.0}, 0.0);
     commands = decide();
     ASSERT_EQ(commands.size(), 1u);
     EXPECT_EQ(commands[0].kind, kKickCommand);
     // Kicking: the look goes to the players rather than the ball.
     EXPECT_DOUBLE_EQ(context.thinkCycle.lookWeights().ball, 0.01);
     EXPECT_DOUBLE_EQ(context.thinkCycle.lookWeights().teammates, 100.0);
-}
 
-TEST_F(SetPlayTest, TheKickerWhoseStaminaDoesNotComeBackKicksAfterAWhile) {
+    // Stamina that does not come back is waited for 20 passes; after play on the kicker rests
+    // again.
+    setMode(kPlayOn);
+    decide();
     setMode(kFreeKickL);
-    PlayerRecord& own = placeSelf({0.0, 0.0}, 0.0);
-    placeBall({0.5, 0.0});
-    placeTeammate(4, {-10.0, 10.0}, 0.0);
     own.stamina = context.serverParams.staminaMax - 100.0;
     int waited = 0;
     while (waited < 100 && count(decide(), kKickCommand) == 0) {
         ++waited;
     }
     EXPECT_EQ(waited, 20);
-    // Play on and a new set play: the kicker rests again.
     setMode(kPlayOn);
     decide();
     setMode(kFreeKickL);
     EXPECT_EQ(count(decide(), kKickCommand), 0);
+
+    // A set play 60 cycles old takes a pass to a teammate seen a cycle ago.
+    own.stamina = context.serverParams.staminaMax;
+    mate.positionTime = kNow - 1;
+    EXPECT_EQ(count(decide(), kKickCommand), 0);
+    world().playModeTime = kNow - 60;
+    EXPECT_EQ(count(decide(), kKickCommand), 1);
 }
 
 TEST_F(SetPlayTest, TheKickerRunsToTheBall) {
@@ -227,26 +254,10 @@ TEST_F(SetPlayTest, TheKickerLooksRoundWithItsNeckAloneWhileItWaits) {
     }
 }
 
-TEST_F(SetPlayTest, AnOldSetPlayTakesAPassToATeammateSeenACycleAgo) {
-    setMode(kFreeKickL);
-    placeSelf({0.0, 0.0}, 0.0);
-    placeBall({0.5, 0.0});
-    placeTeammate(4, {-10.0, 10.0}, 0.0).positionTime = kNow - 1;
-    EXPECT_EQ(count(decide(), kKickCommand), 0);
-    world().playModeTime = kNow - 60;
-    EXPECT_EQ(count(decide(), kKickCommand), 1);
-}
-
 TEST_F(ThinkCycleTest, TheFormationFollowsThePhaseOfPlay) {
-    const auto write = [&](const std::string& name, int type, double homeY) {
-        directory.write(name, "Strategy File Type = " + std::to_string(type) +
-                                  "\nOffside Region = 0 -34 52.5 34\nPlayer ID = 7\n"
-                                  "Player Region = -35 -30 25 30\nPlayer Position = -10 " +
-                                  std::to_string(homeY) + "\nPressing Region = -36 -14 -5 14\n");
-    };
-    write("attack.stg", kAttackFormation, 10.0);
-    write("defence.stg", kDefenceFormation, -10.0);
-    write("set_play.stg", kSetPlayFormation, 20.0);
+    writeFormation("attack.stg", kAttackFormation, {-10.0, 10.0});
+    writeFormation("defence.stg", kDefenceFormation, {-10.0, -10.0});
+    writeFormation("set_play.stg", kSetPlayFormation, {-10.0, 20.0});
     context.strategySet.reload();
     const auto homeY = [&] { return context.positioning.formation().homePosition.y; };
 
@@ -264,18 +275,7 @@ TEST_F(ThinkCycleTest, TheFormationFollowsThePhaseOfPlay) {
     EXPECT_DOUBLE_EQ(homeY(), 20.0);  // the own set play
 }
 
-TEST_F(SetPlayTest, TheOpponentsSetPlayIsTheirsByTheOwnSide) {
-    // A left free kick for a right-side player.
-    context.config.side = 2;
-    setMode(kFreeKickL);
-    placeSelf({0.0, 0.0}, 0.0);
-    placeBall({30.0, 0.0});
-    decide();
-    EXPECT_DOUBLE_EQ(context.thinkCycle.lookWeights().opponents, 100.0);
-    EXPECT_FALSE(context.thinkCycle.ownSetPlayPending());
-}
-
-TEST_F(SetPlayTest, NobodyWalksToTheStrategicPositionAtKickOffNorWithAnUnknownRole) {
+TEST_F(SetPlayTest, TheOpponentsSetPlayIsWalkedThroughExceptAtKickOffOrWithAnUnknownRole) {
     placeSelf({-20.0, 10.0}, 0.0);
     placeBall({0.0, 0.0});
     placeTeammate(9, {-1.0, 0.0}, 0.0);
@@ -285,6 +285,13 @@ TEST_F(SetPlayTest, NobodyWalksToTheStrategicPositionAtKickOffNorWithAnUnknownRo
     const auto walking = decide();
     ASSERT_EQ(walking.size(), 1u);
     EXPECT_TRUE(walking[0].kind == kDashCommand || walking[0].kind == kTurnCommand);
+    // A left free kick is the opponents' too for a right-side player: the look goes to them.
+    context.config.side = 2;
+    setMode(kFreeKickL);
+    decide();
+    EXPECT_DOUBLE_EQ(context.thinkCycle.lookWeights().opponents, 100.0);
+    EXPECT_FALSE(context.thinkCycle.ownSetPlayPending());
+    context.config.side = 1;
 
     setMode(kKickOffR);
     EXPECT_TRUE(decide().empty());
@@ -376,70 +383,41 @@ class BackwardPassTest : public ThinkCycleTest {
   protected:
     // The player at (0, 10) facing the goal with the ball at its heels; the only pass goes to
     // teammate 4 straight behind.
-    // ahead: how far in front of the player an opponent stands facing it; 0 for none.
+    // ahead: how far in front of the player an opponent stands facing it.
     void setUpPass(double behind, double ahead) {
-        body = context.geometry.directionTo({0.0, 10.0}, {52.5, 0.0});
-        placeSelf({0.0, 10.0}, body);
-        placeBall({-0.4 * std::cos(body * kDegToRad), 10.0 - 0.4 * std::sin(body * kDegToRad)});
+        const Vec2 own{0.0, 10.0};
+        const double body = context.geometry.directionTo(own, {52.5, 0.0});
+        placeSelf(own, body);
+        placeBall(along(own, body, -0.4));
         placeTeammate(4, {-behind, 10.0}, 0.0);
-        if (ahead > 0.0) {
-            placeOpponent(
-                6, {ahead * std::cos(body * kDegToRad), 10.0 + ahead * std::sin(body * kDegToRad)},
-                body + 180.0);
-        }
+        placeOpponent(6, along(own, body, ahead), body + 180.0);
         pass = context.shotPassSelector.choosePass(false);
         ASSERT_TRUE(pass);
         ASSERT_DOUBLE_EQ(pass->target.x, -behind);
     }
 
-    std::vector<ServerCommand> dribbleAlone(int mode) {
-        CommandList list;
-        EXPECT_TRUE(context.dribbler.dribble(list, mode, 0.6, kKeep));
-        return {list.entries.begin(), list.entries.begin() + list.count};
-    }
-
-    static void expectSame(const ServerCommand& actual, const ServerCommand& expected) {
-        EXPECT_EQ(actual.kind, expected.kind);
-        EXPECT_NEAR(actual.firstValue, expected.firstValue, 1e-9);
-        EXPECT_NEAR(actual.secondValue, expected.secondValue, 1e-9);
-    }
-
-    double body = 0.0;
     std::optional<KickTarget> pass;
 };
 
-TEST_F(BackwardPassTest, FirstTriesToCarryTheBallForwards) {
-    // 3 m ahead the opponent leaves only a short run forwards; all directions would find a
-    // longer one to the side.
+TEST_F(BackwardPassTest, ComesAfterARunForwardsAndWhenFarAfterARunAnywhere) {
+    // 3 m ahead the opponent leaves only a short run forwards, which is taken though all
+    // directions would find a longer one to the side.
     setUpPass(10.0, 3.0);
-    const auto expected = dribbleAlone(kDribbleForwardOnly);
     ASSERT_NE(context.dribbler.searchRun(kDribbleForwardOnly, 0.6).direction,
               context.dribbler.searchRun(kDribbleAllDirections, 0.6).direction);
-    const auto commands = decide();
-    ASSERT_EQ(commands.size(), 1u);
-    expectSame(commands[0], expected.at(0));
-}
+    expectDecision(dribbleAlone(kDribbleForwardOnly, 0.6));
 
-TEST_F(BackwardPassTest, BlockedAheadAFarBackPassTriesEveryDribbleDirection) {
+    // Blocked ahead, a far back pass gives way to a run in any direction...
     setUpPass(10.0, 1.1);
     CommandList forward;
     ASSERT_FALSE(context.dribbler.dribble(forward, kDribbleForwardOnly, 0.6, kKeep));
-    const auto expected = dribbleAlone(kDribbleAllDirections);
-    const auto commands = decide();
-    ASSERT_EQ(commands.size(), 1u);
-    expectSame(commands[0], expected.at(0));
-}
+    expectDecision(dribbleAlone(kDribbleAllDirections, 0.6));
 
-TEST_F(BackwardPassTest, BlockedAheadAShortBackPassIsKicked) {
+    // ...and a short one is kicked.
     setUpPass(7.0, 1.1);
-    const Vec2 ball = world().ballPosition;
-    const ServerCommand expected = context.behaviours.kickToward(
-        distance(ball, pass->target), context.geometry.directionTo(ball, pass->target),
-        pass->cycles, kKeep);
-    ASSERT_LE(expected.firstValue, 100.0);
-    const auto commands = decide();
-    ASSERT_EQ(commands.size(), 1u);
-    expectSame(commands[0], expected);
+    const ServerCommand kick = passKick(*pass);
+    ASSERT_LE(kick.firstValue, 100.0);
+    expectDecision(kick);
 }
 
 class NearGoalTest : public ThinkCycleTest {
@@ -449,24 +427,12 @@ class NearGoalTest : public ThinkCycleTest {
     void withBallFacingGoal(Vec2 own) {
         body = context.geometry.directionTo(own, {52.5, 0.0});
         placeSelf(own, body);
-        placeBall(own + Vec2{0.5 * std::cos(body * kDegToRad), 0.5 * std::sin(body * kDegToRad)});
+        placeBall(along(own, body, 0.5));
         PlayerRecord& goalie = placeOpponent(1, {51.0, 0.0}, 180.0);
         goalie.goalieTime = kNow;
         goalie.goalie = 1;
         placeOpponent(2, {45.0, -30.0}, 180.0);
     }
-    void blockAhead(Vec2 own) {
-        placeOpponent(
-            6, own + Vec2{1.1 * std::cos(body * kDegToRad), 1.1 * std::sin(body * kDegToRad)},
-            body + 180.0);
-    }
-
-    std::vector<ServerCommand> dribbleAlone(int mode) {
-        CommandList list;
-        EXPECT_TRUE(context.dribbler.dribble(list, mode, kFullDash, kKeep));
-        return {list.entries.begin(), list.entries.begin() + list.count};
-    }
-
     // Where on the goal line a kick of this cycle sends the ball at rest; kNoValue when it
     // does not go towards the goal line.
     double goalLineY(const ServerCommand& kick) const {
@@ -489,21 +455,17 @@ TEST_F(NearGoalTest, ARunAtTheGoalComesBeforeAPassAheadOnlyNearTheGoal) {
         const auto pass = context.shotPassSelector.choosePass(false);
         ASSERT_TRUE(pass) << x;
         ASSERT_GT(pass->target.x, x + 5.0);
-        const auto run = dribbleAlone(kDribbleForwardOnly);
+        const auto run = dribbleAlone(kDribbleForwardOnly, kFullDash);
         const auto commands = decide();
         ASSERT_FALSE(commands.empty()) << x;
         if (x > 20.0) {
-            EXPECT_EQ(commands[0].kind, run.at(0).kind);
-            EXPECT_NEAR(commands[0].firstValue, run.at(0).firstValue, 1e-9);
-            EXPECT_NEAR(commands[0].secondValue, run.at(0).secondValue, 1e-9);
+            EXPECT_EQ(commands[0].kind, run.kind);
+            EXPECT_NEAR(commands[0].firstValue, run.firstValue, 1e-9);
+            EXPECT_NEAR(commands[0].secondValue, run.secondValue, 1e-9);
         } else {
             // Farther out the pass ahead is played.
-            const Vec2 ball = world().ballPosition;
-            const ServerCommand kick = context.behaviours.kickToward(
-                distance(ball, pass->target), context.geometry.directionTo(ball, pass->target),
-                pass->cycles, kKeep);
             EXPECT_EQ(commands[0].kind, kKickCommand);
-            EXPECT_NEAR(commands[0].secondValue, kick.secondValue, 1e-9);
+            EXPECT_NEAR(commands[0].secondValue, passKick(*pass).secondValue, 1e-9);
         }
     }
 }
@@ -512,7 +474,7 @@ TEST_F(NearGoalTest, CloseInAShotTheGoalieMayReachBeatsKeepingTheBall) {
     for (const double x : {36.0, 30.0}) {
         const Vec2 own{x, 0.0};
         withBallFacingGoal(own);
-        blockAhead(own);
+        placeOpponent(6, along(own, body, 1.1), body + 180.0);
         ASSERT_FALSE(context.shotPassSelector.chooseShotTarget()) << x;
         ASSERT_FALSE(context.shotPassSelector.choosePass(false)) << x;
         CommandList forward;
@@ -566,15 +528,6 @@ TEST_F(ViewWidthTest, WithVisualMessagesInStepWithTheCyclesTheViewStaysNarrow) {
     EXPECT_EQ(context.self.wantedViewWidth, 2);
 }
 
-TEST_F(ViewWidthTest, TheKickerOfAnOwnSetPlayLooksWide) {
-    setMode(kKickInL);
-    placeSelf({0.0, -33.0}, 90.0);
-    placeBall({0.0, -32.5});
-    decide();
-    decide();
-    EXPECT_EQ(context.self.wantedViewWidth, 2);
-}
-
 // The decisions with the real server's parameters and types of a recorded session.
 class RealServerTypesTest : public ThinkCycleTest {
   protected:
@@ -594,7 +547,7 @@ class RealServerTypesTest : public ThinkCycleTest {
     }
 };
 
-TEST_F(RealServerTypesTest, KicksOnlyWhatTheOwnTypeCanReach) {
+TEST_F(RealServerTypesTest, KicksAndCatchesOnlyWhatTheOwnTypeCanReach) {
     // Before the opponent goal with nobody near, a ball within reach is shot at once.
     placeSelf({44.0, 0.0}, 0.0);
     placeBall({45.0, 0.0});
@@ -607,9 +560,9 @@ TEST_F(RealServerTypesTest, KicksOnlyWhatTheOwnTypeCanReach) {
     commands = decide();
     EXPECT_EQ(count(commands, kKickCommand), 1);
     EXPECT_EQ(count(commands, kDashCommand), 0);
-}
 
-TEST_F(RealServerTypesTest, TheGoalieCatchesOnlyWithinTheServersCatchableArea) {
+    // The goalie catches only within the server's catchable area.
+    becomeType(0);
     context.config.isGoalie = 1;
     placeSelf({-48.0, 0.0}, 0.0);
     placeBall({-46.5, 0.0});  // 1.5 m: beyond the catchable length 1.2, within the built-in 2
