@@ -4,11 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "agent/perception/server_param_reader.h"
+#include "gamelog/gzip_text.h"
+#include "support/recorded_session.h"
+#include "support/test_data.h"
 #include "tools/practice_server/match.h"
 #include "tools/practice_server/messages.h"
 
@@ -23,13 +27,19 @@ Peer client(int n) {
 
 TEST(CurrentParameters, EighteenTypesSeededWithinTheTradeOffs) {
     const ServerParams p = currentParameters(7);
-    EXPECT_EQ(p.staminaMax, 8000.0);
-    EXPECT_EQ(p.ballSpeedMax, 3.0);
-    EXPECT_EQ(p.catchableAreaL, 1.2);
-    EXPECT_EQ(p.tackleBackDist, 0.0);
-    EXPECT_EQ(p.playerTypeCount, 18);
-    EXPECT_EQ(p.playerType(0), p.defaultPlayerType());
-    EXPECT_EQ(p.playerType(0).playerSpeedMax, 1.05);
+    // The real server told a monitor the same parameters and the same default type.
+    ServerParams real;
+    const std::string session = test::gzipText(test::dataPath("monitor-v5-session.tsv.gz"));
+    for (const std::string& text : test::receivedTexts(session)) {
+        if (!readServerParam(text, real) && !readPlayerParam(text, real)) {
+            readPlayerType(text, real);
+        }
+    }
+    // Only the drawn types differ, and the stamina capacity this server does not keep.
+    std::copy(p.playerTypes.begin() + 1, p.playerTypes.end(), real.playerTypes.begin() + 1);
+    real.playerTypeSent = p.playerTypeSent;
+    real.staminaCapacity = p.staminaCapacity;
+    EXPECT_EQ(real, p);
     double smallestMargin = 1.0;
     double largestMargin = 0.0;
     for (int id = 1; id < 18; ++id) {

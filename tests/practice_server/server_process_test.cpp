@@ -11,6 +11,8 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "support/agent_process.h"
 #include "support/temp_dir.h"
@@ -24,21 +26,20 @@ using Clock = std::chrono::steady_clock;
 
 const std::string kServer = std::string(ZAMO_BINARY_DIR) + "/zamo-practice-server";
 
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // Everything the server printed.
 std::string outputOf(const AgentProcess& server) {
     return server.standardOutput() + server.standardError();
 }
 
-// The port the server wrote to its port file, or 0 if none came within five seconds.
-int waitForPort(const std::filesystem::path& portFile) {
+// Starts the server on a free port with these arguments besides: the port it listens on, or 0
+// if it said none within five seconds.
+int startServer(AgentProcess& server, const TempDir& dir, std::vector<std::string> arguments) {
+    const auto portFile = dir.path() / "port";
+    arguments.insert(arguments.begin(), {"--port", "0", "--port-file", portFile.string()});
     int port = 0;
+    if (!server.start(kServer, arguments)) {
+        return port;
+    }
     for (const auto end = Clock::now() + 5s; port == 0 && Clock::now() < end;) {
         std::ifstream(portFile) >> port;
         std::this_thread::sleep_for(10ms);
@@ -53,54 +54,44 @@ std::string textOf(const ReceivedDatagram& d) {
     return d.bytes.substr(0, d.bytes.size() - 1);
 }
 
-TEST(PracticeServerProcess, HelpAndBadArguments) {
+TEST(PracticeServerProcess, HelpAndArgumentsOutOfRange) {
     AgentProcess help;
     ASSERT_TRUE(help.start(kServer, {"--help"}));
     EXPECT_EQ(help.waitForExit(5000ms), 0);
     EXPECT_NE(outputOf(help).find("--half-cycles"), std::string::npos);
-    AgentProcess bad;
-    ASSERT_TRUE(bad.start(kServer, {"--halves", "zero"}));
-    EXPECT_EQ(bad.waitForExit(5000ms), 2);
-    EXPECT_NE(outputOf(bad).find("--halves"), std::string::npos);
-}
-
-TEST(PracticeServerProcess, RefusesFaultsOutOfRange) {
-    for (const std::vector<std::string>& arguments : {std::vector<std::string>{"--loss", "1.5"},
-                                                      {"--loss", "-0.1"},
-                                                      {"--loss", "some"},
-                                                      {"--loss", "nan"},
-                                                      {"--delay", "1001"},
-                                                      {"--delay", "-1"}}) {
+    // A refusal names the option.
+    const std::pair<const char*, const char*> refused[] = {
+        {"--halves", "zero"}, {"--loss", "1.5"},   {"--loss", "-0.1"}, {"--loss", "some"},
+        {"--loss", "nan"},    {"--delay", "1001"}, {"--delay", "-1"}};
+    for (const auto& [option, value] : refused) {
         AgentProcess bad;
-        ASSERT_TRUE(bad.start(kServer, arguments));
-        EXPECT_EQ(bad.waitForExit(5000ms), 2) << arguments[0] << " " << arguments[1];
-        EXPECT_NE(outputOf(bad).find(arguments[0]), std::string::npos) << outputOf(bad);
+        ASSERT_TRUE(bad.start(kServer, {option, value}));
+        EXPECT_EQ(bad.waitForExit(5000ms), 2) << option << " " << value;
+        EXPECT_NE(outputOf(bad).find(option), std::string::npos) << outputOf(bad);
     }
 }
 
-// Registers one client of team Solo and returns the port its session is served from.
-int registerSolo(const UdpPeer& client, int port) {
-    EXPECT_TRUE(client.sendTo(port, std::string("(init Solo (version 9.35))") + '\0'));
-    const auto reply = client.receive(2000ms);
-    EXPECT_TRUE(reply.has_value());
-    if (!reply) {
+// Registers a client and returns the port its session is served from.
+int join(const UdpPeer& client, int port, const std::string& init = "(init Solo (version 9.35))",
+         const std::string& reply = "(init l 1 before_kick_off)") {
+    EXPECT_TRUE(client.sendTo(port, init + '\0'));
+    const auto answer = client.receive(2000ms);
+    EXPECT_TRUE(answer.has_value()) << init;
+    if (!answer) {
         return 0;
     }
-    EXPECT_EQ(textOf(*reply), "(init l 1 before_kick_off)");
-    return reply->senderPort;
+    EXPECT_EQ(textOf(*answer), reply);
+    return answer->senderPort;
 }
 
 TEST(PracticeServerProcess, SynchronousModeStepsWhenThePlayerIsDoneAndWaitsForItOtherwise) {
     TempDir dir;
-    const auto portFile = dir.path() / "port";
     AgentProcess server;
-    ASSERT_TRUE(
-        server.start(kServer, {"--port", "0", "--port-file", portFile.string(), "--half-cycles",
-                               "100", "--halves", "1", "--kickoff-wait", "2", "--synch"}));
-    const int port = waitForPort(portFile);
+    const int port = startServer(
+        server, dir, {"--half-cycles", "100", "--halves", "1", "--kickoff-wait", "2", "--synch"});
     ASSERT_NE(port, 0) << outputOf(server);
     UdpPeer client;
-    const int session = registerSolo(client, port);
+    const int session = join(client, port);
     ASSERT_NE(session, 0);
 
     // Answered at once, a hundred cycles of play take a fraction of their 10 s.
@@ -148,19 +139,17 @@ TEST(PracticeServerProcess, SynchronousModeStepsWhenThePlayerIsDoneAndWaitsForIt
     server.waitForExit(5000ms);
 }
 
-TEST(PracticeServerProcess, LossDropsASeededShareOfThePlayersDatagramsAndDelayHoldsThem) {
+TEST(PracticeServerProcess, LossDropsASeededShareDelayHoldsTheRestAndASignalStopsIt) {
     TempDir dir;
-    const auto portFile = dir.path() / "port";
     const auto record = dir.path() / "record";
     AgentProcess server;
-    ASSERT_TRUE(server.start(kServer, {"--port", "0", "--port-file", portFile.string(), "--loss",
-                                       "0.5", "--delay", "60", "--record", record.string()}));
-    const int port = waitForPort(portFile);
+    const int port =
+        startServer(server, dir, {"--loss", "0.5", "--delay", "60", "--record", record.string()});
     ASSERT_NE(port, 0) << outputOf(server);
     UdpPeer client;
     // Registration and its reply are never lost, only held: the reply takes two delays.
     const auto sent = Clock::now();
-    const int session = registerSolo(client, port);
+    const int session = join(client, port);
     ASSERT_NE(session, 0);
     EXPECT_GE(Clock::now() - sent, 120ms);
 
@@ -176,8 +165,11 @@ TEST(PracticeServerProcess, LossDropsASeededShareOfThePlayersDatagramsAndDelayHo
         ASSERT_TRUE(client.sendTo(session, std::string("(turn_neck 1)") + '\0'));
     }
     std::this_thread::sleep_for(300ms);
-    server.signal(SIGTERM);
-    server.waitForExit(5000ms);
+    // Stopped before time over, it tells the score so far.
+    ASSERT_TRUE(server.signal(SIGTERM));
+    EXPECT_EQ(server.waitForExit(5000ms), 1);
+    EXPECT_NE(outputOf(server).find("stopped at cycle "), std::string::npos) << outputOf(server);
+    EXPECT_NE(outputOf(server).find(": Solo 0 - 0 right"), std::string::npos);
     // What was sent up to the end, held ones included, is waiting in the socket.
     while (const auto d = client.receive(100ms)) {
         bodies += textOf(*d).starts_with("(sense_body ") ? 1 : 0;
@@ -206,39 +198,22 @@ TEST(PracticeServerProcess, LossDropsASeededShareOfThePlayersDatagramsAndDelayHo
     EXPECT_LT(lostIn, 32);
 }
 
-TEST(PracticeServerProcess, StopsOnTerminationWithTheScoreSoFar) {
-    TempDir dir;
-    AgentProcess server;
-    ASSERT_TRUE(
-        server.start(kServer, {"--port", "0", "--port-file", (dir.path() / "port").string()}));
-    waitForPort(dir.path() / "port");
-    ASSERT_TRUE(server.signal(SIGTERM));
-    EXPECT_EQ(server.waitForExit(5000ms), 1);
-    EXPECT_NE(outputOf(server).find("stopped at cycle 0: left 0 - 0 right"), std::string::npos);
-}
-
 TEST(PracticeServerProcess, PlaysAShortMatchWithTwoClientsAndExitsWithTheScore) {
     TempDir dir;
-    const auto portFile = dir.path() / "port";
+    const auto record = dir.path() / "record";
     AgentProcess server;
-    ASSERT_TRUE(server.start(kServer, {"--port", "0", "--port-file", portFile.string(),
-                                       "--half-cycles", "20", "--halves", "1", "--kickoff-wait",
-                                       "5", "--record", (dir.path() / "record").string()}));
-    const int port = waitForPort(portFile);
+    const int port = startServer(server, dir,
+                                 {"--half-cycles", "20", "--halves", "1", "--kickoff-wait", "5",
+                                  "--record", record.string()});
     ASSERT_NE(port, 0) << outputOf(server);
 
     UdpPeer left;
     UdpPeer right;
-    ASSERT_TRUE(left.sendTo(port, std::string("(init Smoke (version 9.35) (goalie))") + '\0'));
-    const auto reply = left.receive(2000ms);
-    ASSERT_TRUE(reply.has_value());
-    EXPECT_EQ(textOf(*reply), "(init l 1 before_kick_off)");
-    EXPECT_NE(reply->senderPort, port);  // answered from a port of its own
-    ASSERT_TRUE(right.sendTo(port, std::string("(init Other (version 7.11))") + '\0'));
-    const auto rightReply = right.receive(2000ms);
-    ASSERT_TRUE(rightReply.has_value());
-    EXPECT_EQ(textOf(*rightReply), "(init r 1 before_kick_off)");
-    EXPECT_NE(rightReply->senderPort, reply->senderPort);
+    const int session = join(left, port, "(init Smoke (version 9.35) (goalie))");
+    ASSERT_NE(session, 0);
+    EXPECT_NE(session, port);  // answered from a port of its own
+    EXPECT_NE(join(right, port, "(init Other (version 7.11))", "(init r 1 before_kick_off)"),
+              session);
 
     // A second of play as seen by the left client.
     int senseBodies = 0;
@@ -254,23 +229,24 @@ TEST(PracticeServerProcess, PlaysAShortMatchWithTwoClientsAndExitsWithTheScore) 
         senseBodies += text.rfind("(sense_body ", 0) == 0 ? 1 : 0;
         sees += text.rfind("(see ", 0) == 0 ? 1 : 0;
         kickOff = kickOff || text == "(hear 0 referee kick_off_l)";
-        EXPECT_EQ(d->senderPort, reply->senderPort) << text;
+        EXPECT_EQ(d->senderPort, session) << text;
     }
     EXPECT_GE(senseBodies, 8);
     EXPECT_LE(senseBodies, 12);
     EXPECT_GE(sees, 5);
     EXPECT_TRUE(kickOff);
-    ASSERT_TRUE(left.sendTo(reply->senderPort, std::string("(score)") + '\0'));
+    ASSERT_TRUE(left.sendTo(session, std::string("(score)") + '\0'));
 
     // Twenty cycles after the kick-off the match is over and the server gone.
     EXPECT_EQ(server.waitForExit(10000ms), 0);
     const std::string out = outputOf(server);
     EXPECT_NE(out.find("listening on " + std::to_string(port)), std::string::npos) << out;
     EXPECT_NE(out.find("final score: Smoke 0 - 0 Other"), std::string::npos) << out;
-    const std::string record = readFile(dir.path() / "record");
-    EXPECT_NE(record.find("\tin\t" + std::to_string(left.port()) + "\t(init Smoke"),
+    std::stringstream recorded;
+    recorded << std::ifstream(record).rdbuf();
+    EXPECT_NE(recorded.str().find("\tin\t" + std::to_string(left.port()) + "\t(init Smoke"),
               std::string::npos);
-    EXPECT_NE(record.find("\tout\t" + std::to_string(left.port()) + "\t(score "),
+    EXPECT_NE(recorded.str().find("\tout\t" + std::to_string(left.port()) + "\t(score "),
               std::string::npos);
 }
 
