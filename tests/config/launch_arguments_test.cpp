@@ -13,126 +13,111 @@ CommandLine parse(std::vector<std::string_view> args) {
     return parseArguments(args);
 }
 
-TEST(TextForm, EmptyLineLeavesEveryFieldEmpty) {
-    for (const std::string_view line : {"", "   ", "/", "//"}) {
-        const LaunchArguments a = parseCommandLine(line);
-        EXPECT_EQ(a.teamName, "") << line;
-        EXPECT_EQ(a.playerId, "");
-        EXPECT_EQ(a.serverIp, "");
-        EXPECT_EQ(a.serverPort, "");
-        EXPECT_EQ(a.serverVersion, "");
-        EXPECT_EQ(a.confPath, "");
+// The six fields joined by '|', so that one comparison checks them all.
+std::string fields(const LaunchArguments& a) {
+    return a.teamName + '|' + a.playerId + '|' + a.serverIp + '|' + a.serverPort + '|' +
+           a.serverVersion + '|' + a.confPath;
+}
+
+TEST(TextForm, SwitchesValuesAndBlanks) {
+    const struct {
+        std::string line;
+        std::string fields;
+    } cases[] = {
+        {"", "|||||"},
+        {"   ", "|||||"},
+        {"/", "|||||"},
+        {"//", "|||||"},
+        {"/team_name /Zamo_Left /player_id /5 /server_ip /127.0.0.1 /server_port /6000 "
+         "/server_version /9.35 /zamo_conf_path /C:\\agent\\zamo_soccer.conf",
+         "Zamo_Left|5|127.0.0.1|6000|9.35|C:\\agent\\zamo_soccer.conf"},
+        // A blank restarts the value, and a later switch overwrites.
+        {"/team_name /My Team", "Team|||||"},
+        {"/server_port /6001 /server_port /7", "|||7||"},
+        {"/team_name /Longer /team_name /Ab", "Ab|||||"},
+        {"/server_port /" + std::string(300, '9') + " /server_port /7", "|||7||"},
+        // A blank inside a switch name restarts the name too.
+        {"/junk team_name /Zamo", "Zamo|||||"},
+        // Unknown or miscased switches, and a value before any switch, fill no field.
+        {"/Team_Name /X /colour /red /team_name /A /team /B /team_names /C", "A|||||"},
+        {"stray /team_name /A", "A|||||"},
+        // Cut to the name buffer, a long name is another name; a blank restarts it.
+        {"/team_name" + std::string(40, 'x') + " /A", "|||||"},
+        {"/" + std::string(31, 'x') + "team_name /A", "|||||"},
+        {"/" + std::string(500, 'x') + " team_name /A", "A|||||"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line.substr(0, 60));
+        EXPECT_EQ(fields(parseCommandLine(c.line)), c.fields);
     }
 }
 
-TEST(TextForm, LauncherLineFillsAllSixFields) {
-    const LaunchArguments a = parseCommandLine(
-        "/team_name /Zamo_Left /player_id /5 /server_ip /127.0.0.1 /server_port /6000 "
-        "/server_version /9.35 /zamo_conf_path /C:\\agent\\zamo_soccer.conf");
-    EXPECT_EQ(a.teamName, "Zamo_Left");
-    EXPECT_EQ(a.playerId, "5");
-    EXPECT_EQ(a.serverIp, "127.0.0.1");
-    EXPECT_EQ(a.serverPort, "6000");
-    EXPECT_EQ(a.serverVersion, "9.35");
-    EXPECT_EQ(a.confPath, "C:\\agent\\zamo_soccer.conf");
-}
-
-TEST(TextForm, BlanksRestartTheValueAndLaterSwitchesOverwrite) {
-    EXPECT_EQ(parseCommandLine("/team_name /My Team").teamName, "Team");
-    EXPECT_EQ(parseCommandLine("/server_port /6001 /server_port /7").serverPort, "7");
-    EXPECT_EQ(parseCommandLine("/team_name /Longer /team_name /Ab").teamName, "Ab");
-    // A blank inside a switch name restarts the name too.
-    EXPECT_EQ(parseCommandLine("/junk team_name /Zamo").teamName, "Zamo");
-}
-
-TEST(TextForm, UnknownOrMiscasedSwitchesAreIgnored) {
-    const LaunchArguments a =
-        parseCommandLine("/Team_Name /X /colour /red /team_name /A /team /B /team_names /C");
-    EXPECT_EQ(a.teamName, "A");
-    EXPECT_EQ(a.playerId, "");
-    // A value before any switch belongs to no field.
-    EXPECT_EQ(parseCommandLine("stray /team_name /A").teamName, "A");
-}
-
-TEST(TextForm, LongValuesAreCutToTheirFields) {
-    const std::string longValue(300, '9');
-    const LaunchArguments a =
-        parseCommandLine("/team_name /" + longValue + " /player_id /" + longValue +
-                         " /server_ip /" + longValue + " /server_port /" + longValue +
-                         " /server_version /" + longValue + " /zamo_conf_path /" + longValue);
+TEST(TextForm, LongValuesAreCutToTheirFieldsInBothForms) {
+    std::string line;
+    for (const char* name : {"team_name", "player_id", "server_ip", "server_port", "server_version",
+                             "zamo_conf_path"}) {
+        line += std::string(" /") + name + " /" + std::string(300, '9');
+    }
+    const LaunchArguments a = parseCommandLine(line);
     EXPECT_EQ(a.teamName, std::string(kTeamNameArgWidth, '9'));
     EXPECT_EQ(a.playerId, std::string(kPlayerIdArgWidth, '9'));
     EXPECT_EQ(a.serverIp, std::string(kServerIpArgWidth, '9'));
     EXPECT_EQ(a.serverPort, std::string(kServerPortArgWidth, '9'));
     EXPECT_EQ(a.serverVersion, std::string(kServerVersionArgWidth, '9'));
     EXPECT_EQ(a.confPath, std::string(kConfPathArgWidth, '9'));
-    // Overwriting a cut value with a short one keeps only the short one.
-    EXPECT_EQ(parseCommandLine("/server_port /" + longValue + " /server_port /7").serverPort, "7");
-}
-
-TEST(TextForm, LongSwitchNamesMatchNothingAndDoNotSpill) {
-    // Cut to the name buffer, "team_name" followed by more characters is another name.
-    EXPECT_EQ(parseCommandLine("/team_name" + std::string(40, 'x') + " /A").teamName, "");
-    EXPECT_EQ(parseCommandLine("/" + std::string(31, 'x') + "team_name /A").teamName, "");
-    // After a long name, a blank restarts the name from its first character.
-    EXPECT_EQ(parseCommandLine("/" + std::string(500, 'x') + " team_name /A").teamName, "A");
+    // Verbatim values are cut alike.
+    const std::string longPath = "/" + std::string(400, 'p');
+    const CommandLine cut =
+        parse({"--team_name", std::string(40, 't'), "--zamo_conf_path", longPath});
+    EXPECT_EQ(cut.arguments.teamName, std::string(kTeamNameArgWidth, 't'));
+    EXPECT_EQ(cut.arguments.confPath, longPath.substr(0, kConfPathArgWidth));
 }
 
 TEST(TextForm, HundredThousandCharactersAreScannedQuicklyAndBounded) {
     const std::string huge(100000, 'z');
-    const std::vector<std::string> lines = {
-        "/team_name /" + huge,
-        "/" + huge + " /A",
-        std::string(100000, '/'),
-        std::string(100000, ' ') + "/player_id /4",
-    };
     const auto start = std::chrono::steady_clock::now();
-    const LaunchArguments value = parseCommandLine(lines[0]);
-    const LaunchArguments name = parseCommandLine(lines[1]);
-    const LaunchArguments slashes = parseCommandLine(lines[2]);
-    const LaunchArguments blanks = parseCommandLine(lines[3]);
+    EXPECT_EQ(parseCommandLine("/team_name /" + huge).teamName,
+              std::string(kTeamNameArgWidth, 'z'));
+    EXPECT_EQ(parseCommandLine("/" + huge + " /A").teamName, "");
+    EXPECT_EQ(parseCommandLine(std::string(100000, '/')).teamName, "");
+    EXPECT_EQ(parseCommandLine(std::string(100000, ' ') + "/player_id /4").playerId, "4");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
-    EXPECT_EQ(value.teamName, std::string(kTeamNameArgWidth, 'z'));
-    EXPECT_EQ(name.teamName, "");
-    EXPECT_EQ(slashes.teamName, "");
-    EXPECT_EQ(blanks.playerId, "4");
 }
 
-TEST(Arguments, SwitchesTakeTheirValueVerbatimInBothSpellings) {
-    const CommandLine c = parse({"--team_name", "Zamo Right", "--player_id=3", "--server_ip",
-                                 "localhost", "--server_port=6001", "--server_version", "7.11",
-                                 "--zamo_conf_path", "/home/my team/zamo_soccer.conf"});
-    EXPECT_EQ(c.error, "");
-    EXPECT_EQ(c.arguments.teamName, "Zamo Right");
-    EXPECT_EQ(c.arguments.playerId, "3");
-    EXPECT_EQ(c.arguments.serverIp, "localhost");
-    EXPECT_EQ(c.arguments.serverPort, "6001");
-    EXPECT_EQ(c.arguments.serverVersion, "7.11");
-    EXPECT_EQ(c.arguments.confPath, "/home/my team/zamo_soccer.conf");
-    EXPECT_EQ(parse({"--zamo_conf_path=/a b/c=d.conf"}).arguments.confPath, "/a b/c=d.conf");
-    EXPECT_FALSE(c.headless || c.minimized || c.help || c.verbose || c.draw);
+TEST(Arguments, SwitchValuesInBothFormsAndTheLaterWins) {
+    const struct {
+        std::vector<std::string_view> args;
+        std::string fields;
+    } cases[] = {
+        {{"--team_name", "Zamo Right", "--player_id=3", "--server_ip", "localhost",
+          "--server_port=6001", "--server_version", "7.11", "--zamo_conf_path",
+          "/home/my team/zamo_soccer.conf"},
+         "Zamo Right|3|localhost|6001|7.11|/home/my team/zamo_soccer.conf"},
+        {{"--zamo_conf_path=/a b/c=d.conf"}, "|||||/a b/c=d.conf"},
+        // Other arguments are one text-form line, also when a single argument holds it all.
+        {{"/team_name", "/My", "Team", "--headless", "/server_port", "/6001", "/player_id"},
+         "Team|||6001||"},
+        {{"/team_name /A /player_id /2"}, "A|2||||"},
+        {{"/team_name", "/A", "--team_name", "B"}, "B|||||"},
+        {{"--team_name", "B", "/team_name", "/A"}, "A|||||"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fields);
+        const CommandLine line = parse(c.args);
+        EXPECT_EQ(line.error, "");
+        EXPECT_EQ(fields(line.arguments), c.fields);
+    }
 }
 
-TEST(Arguments, VerbatimValuesAreCutToTheirFields) {
-    const std::string longPath = "/" + std::string(400, 'p');
-    const CommandLine c =
-        parse({"--team_name", std::string(40, 't'), "--zamo_conf_path", longPath});
-    EXPECT_EQ(c.arguments.teamName, std::string(kTeamNameArgWidth, 't'));
-    EXPECT_EQ(c.arguments.confPath, longPath.substr(0, kConfPathArgWidth));
-}
-
-TEST(Arguments, OptionsSetTheirFlags) {
-    const CommandLine c = parse({"--headless", "--minimized", "--verbose", "--help", "--draw"});
-    EXPECT_EQ(c.error, "");
-    EXPECT_TRUE(c.draw);
-    EXPECT_TRUE(c.headless);
-    EXPECT_TRUE(c.minimized);
-    EXPECT_TRUE(c.verbose);
-    EXPECT_TRUE(c.help);
-    EXPECT_TRUE(parse({"--headless"}).headless);
-    EXPECT_FALSE(parse({"--headless"}).minimized);
-    EXPECT_FALSE(parse({"--headless"}).draw);
-    EXPECT_NE(parse({"--draw=1"}).error, "");
+TEST(Arguments, OptionsSetOnlyTheirOwnFlags) {
+    const CommandLine all = parse({"--headless", "--minimized", "--verbose", "--help", "--draw"});
+    EXPECT_EQ(all.error, "");
+    EXPECT_TRUE(all.headless && all.minimized && all.verbose && all.help && all.draw);
+    const CommandLine none = parse({"--team_name", "A"});
+    EXPECT_FALSE(none.headless || none.minimized || none.verbose || none.help || none.draw);
+    const CommandLine one = parse({"--headless"});
+    EXPECT_TRUE(one.headless);
+    EXPECT_FALSE(one.minimized || one.verbose || one.help || one.draw);
 }
 
 TEST(Arguments, StatsTakesAFileNameAndRefusesNoneOrAnOverlongOne) {
@@ -144,8 +129,7 @@ TEST(Arguments, StatsTakesAFileNameAndRefusesNoneOrAnOverlongOne) {
     EXPECT_EQ(parse({"--stats=a=b.stats"}).statsPath, "a=b.stats");
 
     for (const auto& args :
-         {std::vector<std::string_view>{"--stats"}, std::vector<std::string_view>{"--stats="},
-          std::vector<std::string_view>{"--stats", ""}}) {
+         std::vector<std::vector<std::string_view>>{{"--stats"}, {"--stats="}, {"--stats", ""}}) {
         const CommandLine c = parse(args);
         EXPECT_NE(c.error, "") << args.size();
         EXPECT_EQ(c.statsPath, "");
@@ -158,51 +142,36 @@ TEST(Arguments, StatsTakesAFileNameAndRefusesNoneOrAnOverlongOne) {
     EXPECT_EQ(parse({"--stats", longPath.substr(1)}).statsPath, longPath.substr(1));
 }
 
-TEST(Arguments, OtherArgumentsAreOneTextFormLine) {
-    const CommandLine c =
-        parse({"/team_name", "/My", "Team", "--headless", "/server_port", "/6001", "/player_id"});
-    EXPECT_EQ(c.error, "");
-    EXPECT_TRUE(c.headless);
-    EXPECT_EQ(c.arguments.teamName, "Team");
-    EXPECT_EQ(c.arguments.serverPort, "6001");
-    EXPECT_EQ(c.arguments.playerId, "");
-    // A single argument holding the whole line, as a shell-less launcher might pass it.
-    EXPECT_EQ(parse({"/team_name /A /player_id /2"}).arguments.playerId, "2");
-}
-
-TEST(Arguments, TheLaterOfBothFormsWins) {
-    EXPECT_EQ(parse({"/team_name", "/A", "--team_name", "B"}).arguments.teamName, "B");
-    EXPECT_EQ(parse({"--team_name", "B", "/team_name", "/A"}).arguments.teamName, "A");
-}
-
-TEST(Arguments, BadOptionsGiveAOneLineError) {
-    const CommandLine unknown = parse({"--team_name", "A", "--colour", "red"});
-    EXPECT_NE(unknown.error.find("--colour"), std::string::npos) << unknown.error;
-    const CommandLine missing = parse({"--headless", "--server_port"});
-    EXPECT_NE(missing.error.find("--server_port"), std::string::npos) << missing.error;
-    const CommandLine valued = parse({"--headless=yes"});
-    EXPECT_NE(valued.error.find("--headless"), std::string::npos) << valued.error;
-    EXPECT_NE(parse({"--"}).error, "");
-    EXPECT_NE(parse({"--Team_Name", "A"}).error, "");
-    const CommandLine huge = parse({"--" + std::string(100000, 'x')});
-    EXPECT_LT(huge.error.size(), 200u);
-    for (const CommandLine& c : {unknown, missing, valued, huge}) {
-        EXPECT_EQ(c.error.find('\n'), std::string::npos) << c.error;
+TEST(Arguments, BadOptionsGiveAOneLineErrorNamingThem) {
+    const struct {
+        std::vector<std::string_view> args;
+        std::string named;
+    } cases[] = {
+        {{"--team_name", "A", "--colour", "red"}, "--colour"},
+        {{"--headless", "--server_port"}, "--server_port"},
+        {{"--headless=yes"}, "--headless"},
+        {{"--draw=1"}, "--draw"},
+        {{"--"}, "--"},
+        {{"--Team_Name", "A"}, "--Team_Name"},
+    };
+    for (const auto& c : cases) {
+        const CommandLine line = parse(c.args);
+        EXPECT_NE(line.error.find(c.named), std::string::npos) << line.error;
+        EXPECT_EQ(line.error.find('\n'), std::string::npos) << line.error;
     }
+    EXPECT_LT(parse({"--" + std::string(100000, 'x')}).error.size(), 200u);
 }
 
 TEST(Arguments, UsageNamesEverySwitchAndOption) {
     const std::string_view usage = commandLineUsage();
     for (const std::string_view name :
-         {"ZamoSoccer", "--team_name", "--player_id", "--server_ip", "--server_port",
-          "--server_version", "--zamo_conf_path", "--headless", "--minimized", "--help",
-          "--verbose", "--draw", "/switch /value", "Zamo_Left", "127.0.0.1", "6000", "9.35"}) {
+         {"--team_name", "--player_id", "--server_ip", "--server_port", "--server_version",
+          "--zamo_conf_path", "--headless", "--minimized", "--help", "--verbose", "--draw",
+          "--stats", "/switch /value", "exit status 0", "1 when the automatic connection fails",
+          // Scripts that run matches look for this to know the player follows the server's mode.
+          "synchronous mode"}) {
         EXPECT_NE(usage.find(name), std::string_view::npos) << name;
     }
-    EXPECT_NE(usage.find("exit status 0"), std::string_view::npos);
-    EXPECT_NE(usage.find("1 when the automatic connection fails"), std::string_view::npos);
-    // Scripts that run matches look for this to know the player follows the server's mode.
-    EXPECT_NE(usage.find("synchronous mode"), std::string_view::npos);
 }
 
 }  // namespace
