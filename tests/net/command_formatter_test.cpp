@@ -81,15 +81,7 @@ TEST_F(CommandTextTest, EveryOperationSendsItsExactText) {
     }
 }
 
-TEST_F(CommandTextTest, DashTextIsThirteenBytesOnTheWire) {
-    ASSERT_TRUE(formatter.sendDash(100));
-    const auto datagram = server.receive();
-    ASSERT_TRUE(datagram);
-    EXPECT_EQ(datagram->size(), 13u);
-    EXPECT_EQ(datagram->back(), '\0');
-}
-
-TEST_F(CommandTextTest, RefusedArgumentsSendNothing) {
+TEST_F(CommandTextTest, RefusedArgumentsAndAClosedEndpointSendNothing) {
     constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
     constexpr double kInf = std::numeric_limits<double>::infinity();
     EXPECT_FALSE(formatter.sendChangeView(3, 1));
@@ -102,22 +94,16 @@ TEST_F(CommandTextTest, RefusedArgumentsSendNothing) {
     EXPECT_FALSE(formatter.sendMove(1e300, 0));
     EXPECT_FALSE(formatter.sendSay(std::string(kMaxSayLength + 1, 'a')));
     EXPECT_FALSE(formatter.sendSay(std::string_view("ab\0cd", 5)));
+    closeEndpoint(endpoint);
+    EXPECT_FALSE(formatter.sendDash(50));
+    EXPECT_FALSE(formatter.sendBye());
     EXPECT_EQ(server.receive(100ms), std::nullopt);
 }
 
 TEST_F(CommandTextTest, LongestSayFitsOneKilobyte) {
     const std::string message(kMaxSayLength, 'x');
     ASSERT_TRUE(formatter.sendSay(message));
-    const auto datagram = server.receive();
-    ASSERT_TRUE(datagram);
-    EXPECT_EQ(datagram->size(), 1023u);
-    EXPECT_EQ(*datagram, onWire("(say " + message + ")"));
-}
-
-TEST_F(CommandTextTest, ClosedEndpointReportsFailure) {
-    closeEndpoint(endpoint);
-    EXPECT_FALSE(formatter.sendDash(50));
-    EXPECT_FALSE(formatter.sendBye());
+    EXPECT_EQ(server.receive(), onWire("(say " + message + ")"));
 }
 
 class HandshakeTest : public ::testing::Test {
@@ -170,7 +156,13 @@ class HandshakeTest : public ::testing::Test {
     SteadyClock::duration elapsed{};
 };
 
-TEST_F(HandshakeTest, GoalieRegistersAndFollowsTheReplyPort) {
+TEST_F(HandshakeTest, InitCarriesTheVersionAndGoalieMarkAndFollowsTheReplyPort) {
+    const HandshakeResult field = answered(
+        [&] { return formatter.initHandshake("Zamo_Left", 7, false); }, "(init l 1 play_on)");
+    EXPECT_EQ(request, onWire("(init Zamo_Left (version 7.00))"));
+    EXPECT_EQ(field.side, 1);
+    EXPECT_EQ(field.playMode, kPlayOn);
+
     const HandshakeResult result = init("(init r 7 before_kick_off)", true);
     EXPECT_EQ(request, onWire("(init Zamo_Left (version 9.35) (goalie))"));
     EXPECT_EQ(result.side, 2);
@@ -185,20 +177,6 @@ TEST_F(HandshakeTest, GoalieRegistersAndFollowsTheReplyPort) {
     EXPECT_EQ(ntohs(endpoint.serverAddress.sin_port), server.replyPort());
     ASSERT_TRUE(formatter.sendDash(30));
     EXPECT_EQ(server.receiveOnReplyPort(), onWire("(dash 30.0)"));
-}
-
-TEST_F(HandshakeTest, FieldPlayerTextCarriesTwoDecimals) {
-    const HandshakeResult result = answered(
-        [&] { return formatter.initHandshake("Zamo_Left", 7, false); }, "(init l 1 play_on)");
-    EXPECT_EQ(request, onWire("(init Zamo_Left (version 7.00))"));
-    EXPECT_EQ(result.side, 1);
-    EXPECT_EQ(result.uniformNumber, 1);
-    EXPECT_EQ(result.playMode, kPlayOn);
-}
-
-TEST_F(HandshakeTest, ErrorReplyFailsAtOnce) {
-    expectFailure(init("(error no_more_team_or_player_or_goalie)"));
-    EXPECT_LT(elapsed, 1s);
 }
 
 TEST_F(HandshakeTest, MalformedInitRepliesAreReadWithinTheirText) {
@@ -218,10 +196,12 @@ TEST_F(HandshakeTest, MalformedInitRepliesAreReadWithinTheirText) {
     EXPECT_EQ(unknownMode.playMode, kUnknownMode);
     EXPECT_FALSE(unknownMode.succeeded());
 
+    // A refusal or a malformed reply fails at once.
     for (const char* reply :
          {"(init x 3 play_on)", "(init l 12 play_on)", "(init l 0 play_on)",
           "(init l seven play_on)", "(init l 3x play_on)", "(init l", "(init l 3 )",
-          "(initial l 3 play_on)", "init l 3 play_on", "(reconnect l play_on)", ""}) {
+          "(initial l 3 play_on)", "init l 3 play_on", "(reconnect l play_on)", "",
+          "(error no_more_team_or_player_or_goalie)"}) {
         SCOPED_TRACE(reply);
         expectFailure(init(reply));
         EXPECT_LT(elapsed, 1s);
@@ -251,7 +231,7 @@ TEST_F(HandshakeTest, StopRequestEndsTheWait) {
     EXPECT_TRUE(server.receive());
 }
 
-TEST_F(HandshakeTest, ReconnectKeepsTheNumberAskedFor) {
+TEST_F(HandshakeTest, ReconnectKeepsTheNumberAskedForAndReadsLongReplies) {
     const HandshakeResult result = reconnect(5, "(reconnect l play_on)");
     EXPECT_EQ(request, onWire("(reconnect Zamo_Left 5)"));
     EXPECT_EQ(result.side, 1);
@@ -267,10 +247,8 @@ TEST_F(HandshakeTest, ReconnectKeepsTheNumberAskedFor) {
 
     expectFailure(reconnect(5, "(init l 5 play_on)"));
     expectFailure(reconnect(5, "(reconnect"));
-}
 
-TEST_F(HandshakeTest, LongReconnectRepliesAreNotDropped) {
-    // Both replies are longer than 32 bytes on the wire.
+    // Replies longer than 32 bytes on the wire are not dropped.
     const HandshakeResult accepted = reconnect(4, "(reconnect l indirect_free_kick_l)");
     EXPECT_TRUE(accepted.succeeded());
     EXPECT_EQ(accepted.playMode, kIndirectFreeKickL);
