@@ -65,19 +65,14 @@ LaunchArguments argumentsFor(int port) {
     return arguments;
 }
 
-bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
-
 std::size_t countStartingWith(const TestServer& server, const std::string& prefix) {
     return server.receivedStartingWith(prefix).size();
+}
+
+// Waits until the server has received at least count moves.
+bool movesReach(const TestServer& server, std::size_t count,
+                std::chrono::milliseconds timeout = 3s) {
+    return server.waitUntil([&] { return countStartingWith(server, "(move ") >= count; }, timeout);
 }
 
 class AgentTest : public ::testing::Test {
@@ -102,7 +97,7 @@ TEST_F(AgentTest, ConnectsPlaysTearsDownAndConnectsAgainWithTheSameComponents) {
     EXPECT_EQ(agent.context().config.uniformNumber, 1);
     EXPECT_EQ(agent.context().config.side, 1);
     EXPECT_TRUE(agent.uniformNumberKnown());
-    ASSERT_TRUE(eventually([&] { return countStartingWith(server, "(move ") >= 5; }, 3s));
+    ASSERT_TRUE(movesReach(server, 5));
     EXPECT_GT(host.redraws.load(), 0);
 
     agent.teardown();
@@ -119,10 +114,9 @@ TEST_F(AgentTest, ConnectsPlaysTearsDownAndConnectsAgainWithTheSameComponents) {
     const auto movesBefore = countStartingWith(server, "(move ");
     agent.connectWithInit();
     ASSERT_TRUE(agent.connected());
-    ASSERT_TRUE(
-        eventually([&] { return countStartingWith(server, "(move ") >= movesBefore + 3; }, 3s));
+    ASSERT_TRUE(movesReach(server, movesBefore + 3));
     agent.teardown();
-    EXPECT_TRUE(eventually([&] { return countStartingWith(server, "(bye)") == 2u; }, 1s));
+    EXPECT_TRUE(server.waitUntil([&] { return countStartingWith(server, "(bye)") == 2u; }, 1s));
     std::lock_guard lock(host.mutex);
     EXPECT_EQ(host.title, " Zamo_Left");
 }
@@ -135,7 +129,7 @@ TEST_F(AgentTest, SilentServerEndsPlayAndAPausedAgentWaitsForever) {
     agent.context().serverParams.cycleLength = 10;
     agent.connectWithInit();
     ASSERT_TRUE(agent.connected());
-    ASSERT_TRUE(eventually([&] { return countStartingWith(server, "(move ") >= 2; }, 3s));
+    ASSERT_TRUE(movesReach(server, 2));
 
     agent.setPlaying(false);
     EXPECT_EQ(agent.state(), AgentState::kPaused);
@@ -145,14 +139,14 @@ TEST_F(AgentTest, SilentServerEndsPlayAndAPausedAgentWaitsForever) {
 
     const auto silentSince = std::chrono::steady_clock::now();
     agent.setPlaying(true);
-    ASSERT_TRUE(eventually([&] { return host.closeRequested.load(); }, 5s));
+    ASSERT_TRUE(server.waitUntil([&] { return host.closeRequested.load(); }, 5s));
     const auto took = std::chrono::steady_clock::now() - silentSince;
     EXPECT_GE(took, 1400ms);
     EXPECT_EQ(host.closeReason.load(), CloseReason::kServerSilent);
     EXPECT_TRUE(agent.connected());  // the host tears down
 
     agent.teardown();
-    EXPECT_TRUE(eventually([&] { return countStartingWith(server, "(bye)") == 1u; }, 1s));
+    EXPECT_TRUE(server.waitUntil([&] { return countStartingWith(server, "(bye)") == 1u; }, 1s));
     std::lock_guard lock(host.mutex);
     EXPECT_NE(std::find(host.events.begin(), host.events.end(), "paused"), host.events.end());
 }
@@ -164,7 +158,7 @@ TEST_F(AgentTest, FailedAutomaticConnectionAsksToCloseAndTeardownStopsAWaitingOn
     ASSERT_TRUE(refuser.start());
     startAgent(refuser.port());
     ASSERT_TRUE(agent.startAutoConnect());
-    ASSERT_TRUE(eventually([&] { return host.closeRequested.load(); }, 2s));
+    ASSERT_TRUE(refuser.waitUntil([&] { return host.closeRequested.load(); }, 2s));
     EXPECT_EQ(host.closeReason.load(), CloseReason::kConnectFailed);
     agent.teardown();
     EXPECT_EQ(countStartingWith(refuser, "(bye)"), 0u);
@@ -177,7 +171,7 @@ TEST_F(AgentTest, FailedAutomaticConnectionAsksToCloseAndTeardownStopsAWaitingOn
     agent.context().config.serverPort = silent.port();
     ASSERT_TRUE(agent.startAutoConnect());
     EXPECT_FALSE(agent.startAutoConnect());  // one of a kind at a time
-    ASSERT_TRUE(eventually([&] { return silent.received().size() == 1; }, 2s));
+    ASSERT_TRUE(silent.waitUntil([&] { return silent.received().size() == 1; }, 2s));
     EXPECT_EQ(agent.state(), AgentState::kConnecting);
 
     const auto before = std::chrono::steady_clock::now();
@@ -230,7 +224,7 @@ TEST_F(AgentTest, DatagramsFromAStrangerNeitherRedirectCommandsNorReachTheParser
     startAgent(server.port());
     agent.connectWithInit();
     ASSERT_TRUE(agent.connected());
-    ASSERT_TRUE(eventually([&] { return countStartingWith(server, "(move ") >= 2; }, 3s));
+    ASSERT_TRUE(movesReach(server, 2));
 
     test::LoopbackClient stranger;
     ASSERT_TRUE(stranger.sendTo(server.agentPort(), "(hear 0 referee play_on)"));
@@ -240,11 +234,11 @@ TEST_F(AgentTest, DatagramsFromAStrangerNeitherRedirectCommandsNorReachTheParser
         EXPECT_EQ(agent.context().playMode.mode, kBeforeKickOff);
     }
     const auto moves = countStartingWith(server, "(move ");
-    ASSERT_TRUE(eventually([&] { return countStartingWith(server, "(move ") >= moves + 2; }, 2s));
+    ASSERT_TRUE(movesReach(server, moves + 2, 2s));
 
     // The same word from the server does change the play mode.
     server.sendReferee("play_on");
-    ASSERT_TRUE(eventually(
+    ASSERT_TRUE(server.waitUntil(
         [&] {
             std::lock_guard lock(agent.context().runtime.mutex());
             return agent.context().playMode.mode == kPlayOn;

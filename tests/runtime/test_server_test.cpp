@@ -52,27 +52,6 @@ TEST(TestServerTest, AnswersInitFromAFreshPortThenSendsParametersAndBodySense) {
     }
 }
 
-TEST(TestServerTest, RefusesOrStaysSilentWhenToldTo) {
-    TestServerOptions refusing;
-    refusing.reply = RegistrationReply::kRefuse;
-    TestServer refuser(refusing);
-    ASSERT_TRUE(refuser.start());
-    LoopbackClient client;
-    client.sendTo(refuser.port(), "(init Zamo_Left (version 9.35))");
-    const auto refusal = client.receive(1s);
-    ASSERT_TRUE(refusal);
-    EXPECT_EQ(refusal->text, "(error no_more_team_or_player_or_goalie)");
-    EXPECT_FALSE(client.receive(300ms));
-
-    TestServerOptions silentOptions;
-    silentOptions.reply = RegistrationReply::kSilent;
-    TestServer silent(silentOptions);
-    ASSERT_TRUE(silent.start());
-    client.sendTo(silent.port(), "(init Zamo_Left (version 9.35))");
-    EXPECT_FALSE(client.receive(300ms));
-    EXPECT_EQ(silent.received().size(), 1u);
-}
-
 TEST(TestServerTest, FollowsChangeViewAndSendsRefereeMessagesOnCue) {
     TestServerOptions options;
     options.seePhaseMs = 10;
