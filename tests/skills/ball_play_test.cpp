@@ -42,9 +42,7 @@ TEST_F(ApproachDashTest, BodyLineFrameAndLimits) {
     result.dashAccel = 0.3;
     EXPECT_DOUBLE_EQ(skills.approachDash(result, true, false, 0.22, false, 0.2), 0.3);
     EXPECT_DOUBLE_EQ(skills.approachDash(meeting({-10, 0}), true, false, 0.0, true, 0.0), -0.6);
-}
-
-TEST_F(ApproachDashTest, ExhaustedPlayerSendsNoBackwardDashForABallAhead) {
+    // Exhausted: no backward dash for a ball ahead, and none at all.
     self.stamina = 1000.0;
     EXPECT_DOUBLE_EQ(skills.approachDash(meeting({10, 0}), true, false, 0.22, false, 0.2), 0.0);
     EXPECT_DOUBLE_EQ(skills.approachDash(meeting({-10, 0}), true, false, 0.22, false, 0.2), 0.0);
@@ -61,19 +59,15 @@ TEST_F(ApproachDashTest, NoDashWhenOutOfReachAndNotHurried) {
 
 using SafeBallSpotTest = SkillsTest;
 
-TEST_F(SafeBallSpotTest, NobodyNear) {
+TEST_F(SafeBallSpotTest, NobodyNearOrOneAhead) {
     Vec2 spot;
     EXPECT_FALSE(skills.safeBallSpot(0.0, spot));  // own place unknown
     placeSelf({0, 0}, 0.0);
     place(PlayerSide::kOpponent, 3, {5, 0});
     EXPECT_TRUE(skills.safeBallSpot(0.0, spot));
     EXPECT_EQ(spot, (Vec2{kNoValue, kNoValue}));
-}
-
-TEST_F(SafeBallSpotTest, OneOpponentAhead) {
-    placeSelf({0, 0}, 0.0);
+    // One opponent ahead: keep the ball behind.
     place(PlayerSide::kOpponent, 3, {1.5, 0});
-    Vec2 spot;
     EXPECT_TRUE(skills.safeBallSpot(0.0, spot));
     expectNear(spot, {-0.885, 0});
 }
@@ -138,7 +132,7 @@ TEST_F(PressureTest, OwnGoalAhead) {
     EXPECT_TRUE(skills.ownGoalNotAhead());
 }
 
-TEST_F(PressureTest, PressureRadius) {
+TEST_F(PressureTest, NearestOpponentSide) {
     EXPECT_EQ(skills.nearestOpponentSide(), 0);
     placeSelf({0, 0}, 90.0);
     place(PlayerSide::kOpponent, 2, {2.78, 0});
@@ -148,9 +142,7 @@ TEST_F(PressureTest, PressureRadius) {
     EXPECT_EQ(skills.nearestOpponentSide(), 2);
     place(PlayerSide::kOpponent, 2, {-2.77, 0});
     EXPECT_EQ(skills.nearestOpponentSide(), 1);
-}
-
-TEST_F(PressureTest, NearestAndTies) {
+    // Facing +x from here on.
     placeSelf({0, 0}, 0.0);
     place(PlayerSide::kOpponent, 2, {1, 1});
     place(PlayerSide::kOpponent, 3, {1, -1});
@@ -159,7 +151,6 @@ TEST_F(PressureTest, NearestAndTies) {
     place(PlayerSide::kOpponent, 2, {0.5, 1});
     EXPECT_EQ(skills.nearestOpponentSide(), 1);
     // Places one cycle ahead decide who is near; the side is the observed one.
-    place(PlayerSide::kOpponent, 2, {0.5, 1});
     place(PlayerSide::kOpponent, 3, {3, -0.2}, std::nullopt, Vec2{-2.9, 0});
     EXPECT_EQ(skills.nearestOpponentSide(), 2);
 }

@@ -71,20 +71,16 @@ TEST_F(LanesTest, SidesTestedSeparately) {
     EXPECT_TRUE(skills.laneClear(start, end, false, true, true, 0.0));
 }
 
-TEST_F(LanesTest, ShiftSidestepsANearBlocker) {
-    place(PlayerSide::kOpponent, 2, {1, 0});
+TEST_F(LanesTest, ShiftSidestepsTheNearestBlocker) {
+    place(PlayerSide::kOpponent, 2, {5, 0});
+    place(PlayerSide::kOpponent, 3, {1, 0});
     // 1.8 m towards the ball and 1.8 m to the side of the ball-blocker line.
     expectNear(skills.laneClearingShift(start, end, true, true, true, 0.0), {1.8, -1.8});
     // The own velocity moves the start first: now 2 m from the blocker, beyond 1.8 m.
     placeSelf({-1, 0}, 0.0, Vec2{-1.0, 0});
     expectNear(skills.laneClearingShift(start, end, true, true, true, 0.0), end);
-}
-
-TEST_F(LanesTest, ShiftUsesTheNearestBlocker) {
-    place(PlayerSide::kOpponent, 2, {5, 0});
-    place(PlayerSide::kOpponent, 3, {1, 0});
-    expectNear(skills.laneClearingShift(start, end, true, true, true, 0.0), {1.8, -1.8});
     // Farther than 1.8 m from the start: the end is kept.
+    player(PlayerSide::kTeammate, 1).positionTime = kNoTime;
     player(PlayerSide::kOpponent, 3).positionTime = kNoTime;
     expectNear(skills.laneClearingShift(start, end, true, true, true, 0.0), end);
 }
