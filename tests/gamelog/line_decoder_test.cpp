@@ -2,6 +2,7 @@
 // play modes, messages, and every kind of broken line.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <string>
 #include <vector>
 
@@ -27,77 +28,60 @@ std::vector<std::string> receivedTexts(const std::string& file) {
     return test::receivedTexts(test::gzipText(test::dataPath(file)));
 }
 
-TEST(LineDecoderTest, DecodesEveryFieldOfAGameLogPlayer) {
+// The shortest text that reads back as the same double; -0 shows as 0.
+std::string num(double value) {
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, value + 0.0).ptr);
+}
+
+// Every field of a decoded player in one line, so that one comparison checks them all.
+std::string describe(const Player& p) {
+    const auto side = [](Side s) { return s == Side::kLeft ? "l" : "r"; };
+    std::string text = side(p.side) + std::to_string(p.number) + " type " + std::to_string(p.type) +
+                       " state " + std::to_string(p.state) + " at " + num(p.pos.x) + " " +
+                       num(p.pos.y) + " vel " + num(p.vel.x) + " " + num(p.vel.y) + " body " +
+                       num(p.body) + " neck " + num(p.neck);
+    text += p.pointTo ? " point " + num(p.pointTo->x) + " " + num(p.pointTo->y) : " point -";
+    text += (p.highQuality ? " high view " : " low view ") + num(p.viewWidth);
+    text +=
+        p.focus ? " focus " + num(p.focus->distance) + " " + num(p.focus->direction) : " focus -";
+    text += p.attentionTo ? std::string(" attention ") + side(p.attentionTo->side) +
+                                std::to_string(p.attentionTo->number)
+                          : " attention -";
+    text += " stamina " + num(p.stamina) + " " + num(p.effort) + " " + num(p.recovery) + " " +
+            (p.capacity ? num(*p.capacity) : "-") + " counts";
+    const CommandCounts& c = p.counts;
+    for (const int count : {c.kick, c.dash, c.turn, c.catchBall, c.move, c.turnNeck, c.changeView,
+                            c.say, c.tackle, c.pointTo, c.attentionTo, c.changeFocus}) {
+        text += " " + std::to_string(count);
+    }
+    return text;
+}
+
+TEST(LineDecoderTest, DecodesEveryFieldOfAPlayer) {
     LineDecoder decoder;
     ASSERT_EQ(decoder.decode(showWith(kGoalie)), LineKind::kShow) << decoder.error();
     const Frame& frame = decoder.frame();
     EXPECT_EQ(frame.cycle, 7);
-    EXPECT_EQ(frame.ball.pos.x, 1.5);
-    EXPECT_EQ(frame.ball.pos.y, -2.25);
-    EXPECT_EQ(frame.ball.vel.x, 0.5);
+    EXPECT_EQ(num(frame.ball.pos.x) + " " + num(frame.ball.pos.y) + " " + num(frame.ball.vel.x),
+              "1.5 -2.25 0.5");
     ASSERT_EQ(frame.players.size(), 1U);
-    const Player& p = frame.players[0];
-    EXPECT_EQ(p.side, Side::kLeft);
-    EXPECT_EQ(p.number, 1);
-    EXPECT_EQ(p.type, 0);
-    EXPECT_EQ(p.state, kStateStand | kStateGoalie);
-    EXPECT_TRUE(p.has(kStateGoalie));
-    EXPECT_FALSE(p.has(kStateKick));
-    EXPECT_DOUBLE_EQ(p.pos.x, -45.8196);
-    EXPECT_DOUBLE_EQ(p.pos.y, 1.9332);
-    EXPECT_EQ(p.vel.x, 0.0);
-    EXPECT_DOUBLE_EQ(p.body, 39.235);
-    EXPECT_DOUBLE_EQ(p.neck, -36.3);
-    EXPECT_FALSE(p.pointTo.has_value());
-    EXPECT_TRUE(p.highQuality);
-    EXPECT_EQ(p.viewWidth, 180.0);
-    ASSERT_TRUE(p.focus.has_value());
-    EXPECT_EQ(p.focus->distance, 0.0);
-    EXPECT_FALSE(p.attentionTo.has_value());
-    EXPECT_EQ(p.stamina, 8000.0);
-    EXPECT_EQ(p.effort, 1.0);
-    EXPECT_EQ(p.recovery, 1.0);
-    EXPECT_EQ(p.capacity, 129232.0);
-    EXPECT_EQ(p.counts.kick, 0);
-    EXPECT_EQ(p.counts.dash, 101);
-    EXPECT_EQ(p.counts.turn, 6);
-    EXPECT_EQ(p.counts.move, 2);
-    EXPECT_EQ(p.counts.turnNeck, 122);
-    EXPECT_EQ(p.counts.changeView, 5);
-    EXPECT_EQ(p.counts.say, 7);
-    EXPECT_EQ(p.counts.changeFocus, 0);
+    EXPECT_EQ(describe(frame.players[0]),
+              "l1 type 0 state 9 at -45.8196 1.9332 vel 0 0 body 39.235 neck -36.3 point - high "
+              "view 180 focus 0 0 attention - stamina 8000 1 1 129232 counts 0 101 6 0 2 122 5 7 "
+              "0 0 0 0");
     EXPECT_EQ(frame.find(Side::kLeft, 1), &frame.players[0]);
     EXPECT_EQ(frame.find(Side::kRight, 1), nullptr);
-}
 
-TEST(LineDecoderTest, DecodesTheOptionalPartsOfAPlayer) {
     // Pointing arm, low quality, an attention target; format 5 has no focus point, three
     // stamina figures in older servers, eleven counts.
-    LineDecoder decoder;
     const std::string pointing =
         " ((r 5) 4 0x3 1 2 0.1 -0.2 10 20 30.5 -4.25 (v l 45) (s 4000 0.9 0.8) (f l 7)"
         " (c 1 2 3 4 5 6 7 8 9 10 11))";
     ASSERT_EQ(decoder.decode(showWith(pointing)), LineKind::kShow) << decoder.error();
-    const Player& p = decoder.frame().players[0];
-    EXPECT_EQ(p.side, Side::kRight);
-    EXPECT_EQ(p.number, 5);
-    EXPECT_EQ(p.type, 4);
-    EXPECT_TRUE(p.has(kStateKick));
-    ASSERT_TRUE(p.pointTo.has_value());
-    EXPECT_EQ(p.pointTo->x, 30.5);
-    EXPECT_EQ(p.pointTo->y, -4.25);
-    EXPECT_FALSE(p.highQuality);
-    EXPECT_EQ(p.viewWidth, 45.0);
-    EXPECT_FALSE(p.focus.has_value());
-    EXPECT_FALSE(p.capacity.has_value());
-    ASSERT_TRUE(p.attentionTo.has_value());
-    EXPECT_EQ(p.attentionTo->side, Side::kLeft);
-    EXPECT_EQ(p.attentionTo->number, 7);
-    EXPECT_EQ(p.counts.catchBall, 4);
-    EXPECT_EQ(p.counts.tackle, 9);
-    EXPECT_EQ(p.counts.pointTo, 10);
-    EXPECT_EQ(p.counts.attentionTo, 11);
-    EXPECT_EQ(p.counts.changeFocus, -1);
+    EXPECT_EQ(describe(decoder.frame().players[0]),
+              "r5 type 4 state 3 at 1 2 vel 0.1 -0.2 body 10 neck 20 point 30.5 -4.25 low view 45 "
+              "focus - attention l7 stamina 4000 0.9 0.8 - counts 1 2 3 4 5 6 7 8 9 10 11 -1");
 }
 
 TEST(LineDecoderTest, CarriesPlayModeAndTeamsFromTheirLinesOrFromInsideTheShow) {
@@ -126,16 +110,6 @@ TEST(LineDecoderTest, CarriesPlayModeAndTeamsFromTheirLinesOrFromInsideTheShow) 
     EXPECT_EQ(decoder.teams().penaltyMissLeft, 1);
     EXPECT_EQ(decoder.teams().penaltyScoreRight, 3);
     EXPECT_EQ(decoder.teams().penaltyMissRight, 2);
-}
-
-TEST(LineDecoderTest, CountsTheFramesOfAStandingClock) {
-    LineDecoder decoder;
-    const int cycles[] = {531, 532, 532, 532, 533};
-    const int stoppages[] = {0, 0, 1, 2, 0};
-    for (int i = 0; i < 5; ++i) {
-        ASSERT_EQ(decoder.decode(showWith(kGoalie, cycles[i])), LineKind::kShow);
-        EXPECT_EQ(decoder.frame().stoppage, stoppages[i]) << "frame " << i;
-    }
 }
 
 TEST(LineDecoderTest, DecodesMessagesAndParameters) {
@@ -176,10 +150,8 @@ TEST(LineDecoderTest, RejectsBrokenLinesAndKeepsTheLastGoodFrame) {
                      ") 0 0x1 0 0 0 0 0 0 (v h 90) (s 8000 1 1) (c 0 0 0 0 0 0 0 0 0 0 0))";
     }
     const std::string cases[] = {
+        // Every cut of a real show line is tried in the next test.
         "garbage",
-        "(show",
-        "(show 8",
-        "(show 8 ((b) 0 0 0 0)",   // no players and no closing parenthesis
         "(show 8 ((b) 0 0 0 0))",  // no players
         showWith(players23, 8),
         showWith(kGoalie + kGoalie, 8),               // the same player twice
@@ -218,7 +190,7 @@ TEST(LineDecoderTest, RejectsBrokenLinesAndKeepsTheLastGoodFrame) {
     EXPECT_TRUE(decoder.serverParams().values.empty());
 }
 
-TEST(LineDecoderTest, EveryCutOfARealShowLineIsRejected) {
+TEST(LineDecoderTest, EveryCutOfARealShowLineIsRejectedAndKeepsTheFrame) {
     const std::vector<std::string> texts = receivedTexts("monitor-v5-session.tsv.gz");
     std::string show;
     for (const std::string& text : texts) {
@@ -228,10 +200,12 @@ TEST(LineDecoderTest, EveryCutOfARealShowLineIsRejected) {
     }
     ASSERT_FALSE(show.empty());
     LineDecoder decoder;
+    ASSERT_EQ(decoder.decode(showWith(kGoalie, 3)), LineKind::kShow);
     for (std::size_t length = 0; length < show.size(); ++length) {
         const LineKind kind = decoder.decode(std::string_view(show).substr(0, length));
         ASSERT_TRUE(kind == LineKind::kBad || (length == 0 && kind == LineKind::kIgnored))
             << "cut at " << length;
+        ASSERT_EQ(decoder.frame().cycle, 3) << "cut at " << length << " changed the frame";
     }
     EXPECT_EQ(decoder.decode(show), LineKind::kShow) << decoder.error();
 }
