@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "e2e/practice_match.h"
 #include "support/agent_process.h"
 #include "support/match_record.h"
 #include "support/team_match.h"
@@ -23,8 +23,6 @@ namespace {
 using namespace std::chrono_literals;
 using test::AgentProcess;
 
-const std::string kServerProgram = std::string(ZAMO_BINARY_DIR) + "/zamo-practice-server";
-
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kSanitized = true;
 #else
@@ -34,29 +32,22 @@ constexpr bool kSanitized = false;
 class FullMatchTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!test::agentProgramBuilt() || !std::filesystem::exists(kServerProgram)) {
+        if (!test::agentProgramBuilt() || !std::filesystem::exists(e2e::kServerProgram)) {
             GTEST_SKIP() << "ZamoSoccer or zamo-practice-server is not built";
         }
     }
 
     // Starts the server for halves of halfCycles and both teams on it.
     void startMatch(int halves, int halfCycles, const std::vector<std::string>& extra) {
-        std::vector<std::string> arguments{"--port",         "0",
-                                           "--port-file",    portFile().string(),
-                                           "--half-cycles",  std::to_string(halfCycles),
+        std::vector<std::string> arguments{"--half-cycles",  std::to_string(halfCycles),
                                            "--halves",       std::to_string(halves),
                                            "--kickoff-wait", "30",
                                            "--seed",         "7",
                                            "--record",       recordFile().string()};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
-        ASSERT_TRUE(server.start(kServerProgram, arguments));
-        const auto deadline = std::chrono::steady_clock::now() + 5s;
-        while (!std::filesystem::exists(portFile()) &&
-               std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(20ms);
-        }
-        ASSERT_TRUE(std::filesystem::exists(portFile()));
-        ASSERT_TRUE(match.start(std::stoi(test::readText(portFile()))));
+        const auto port = e2e::startPracticeServer(server, dir, arguments);
+        ASSERT_TRUE(port) << server.standardError();
+        ASSERT_TRUE(match.start(*port));
     }
 
     // Waits for time over; nobody may have left by then. The players are stopped after.
@@ -69,7 +60,6 @@ class FullMatchTest : public ::testing::Test {
         match.stop();
     }
 
-    std::filesystem::path portFile() const { return dir.path() / "port"; }
     std::filesystem::path recordFile() const { return dir.path() / "record.tsv"; }
 
     test::TempDir dir;

@@ -6,14 +6,13 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "e2e/practice_match.h"
 #include "support/agent_process.h"
 #include "support/match_record.h"
 #include "support/temp_dir.h"
@@ -24,18 +23,7 @@ namespace {
 using namespace std::chrono_literals;
 using test::AgentProcess;
 
-const std::string kSourceDir = ZAMO_SOURCE_DIR;
-const std::string kServerProgram = std::string(ZAMO_BINARY_DIR) + "/zamo-practice-server";
 constexpr int kHalfCycles = 80;
-
-bool isBodyCommand(const std::string& text) {
-    for (const char* prefix : {"(dash ", "(turn ", "(kick ", "(catch ", "(move ", "(tackle "}) {
-        if (text.starts_with(prefix)) {
-            return true;
-        }
-    }
-    return false;
-}
 
 // One player's side of the server's record: each body sense the server sent it, in order, and
 // the body commands that reached the server after that body sense was sent and before the next.
@@ -52,7 +40,7 @@ std::map<int, PlayerCycles> cyclesByPort(const std::vector<test::RecordLine>& li
             (line.direction == "out" || line.direction == "lost-out")) {
             player.delivered.push_back(line.direction == "out");
             player.bodyCommands.push_back(0);
-        } else if (line.direction == "in" && isBodyCommand(line.text) &&
+        } else if (line.direction == "in" && e2e::isBodyCommand(line.text) &&
                    !player.bodyCommands.empty()) {
             ++player.bodyCommands.back();
         }
@@ -61,34 +49,19 @@ std::map<int, PlayerCycles> cyclesByPort(const std::vector<test::RecordLine>& li
 }
 
 TEST(NetworkFaultsTest, PlayersKeepPlayingUnderLossAndDelayAndEndOnSilence) {
-    if (!test::agentProgramBuilt() || !std::filesystem::exists(kServerProgram)) {
+    if (!test::agentProgramBuilt() || !std::filesystem::exists(e2e::kServerProgram)) {
         GTEST_SKIP() << "ZamoSoccer or zamo-practice-server is not built";
     }
     test::TempDir dir;
-    // The shipped configuration with the strategy folder found from wherever the agents run.
-    std::ifstream shipped(kSourceDir + "/data/zamo_soccer.conf");
-    std::ostringstream conf;
-    for (std::string line; std::getline(shipped, line);) {
-        conf << (line.starts_with("strategy_directory_path")
-                     ? "strategy_directory_path " + kSourceDir + "/data/strategy/"
-                     : line)
-             << '\n';
-    }
-    const std::string confPath = dir.write("zamo_soccer.conf", conf.str()).string();
-
-    const auto portFile = dir.path() / "port";
+    const auto confPath = e2e::writeShippedConf(dir);
+    ASSERT_TRUE(confPath) << "no shipped configuration";
     const auto recordFile = dir.path() / "record.tsv";
     AgentProcess server;
-    ASSERT_TRUE(server.start(
-        kServerProgram,
-        {"--port", "0", "--port-file", portFile.string(), "--half-cycles",
-         std::to_string(kHalfCycles), "--halves", "2", "--kickoff-wait", "10", "--seed", "3",
-         "--loss", "0.1", "--delay", "20", "--record", recordFile.string()}));
-    for (int i = 0; i < 250 && !std::filesystem::exists(portFile); ++i) {
-        std::this_thread::sleep_for(20ms);
-    }
-    ASSERT_TRUE(std::filesystem::exists(portFile));
-    const int port = std::stoi(test::readText(portFile));
+    const auto port = e2e::startPracticeServer(
+        server, dir,
+        {"--half-cycles", std::to_string(kHalfCycles), "--halves", "2", "--kickoff-wait", "10",
+         "--seed", "3", "--loss", "0.1", "--delay", "20", "--record", recordFile.string()});
+    ASSERT_TRUE(port) << server.standardError();
 
     // Two players a side, goalies first, so each team has its keeper.
     std::vector<std::unique_ptr<AgentProcess>> players;
@@ -98,7 +71,7 @@ TEST(NetworkFaultsTest, PlayersKeepPlayingUnderLossAndDelayAndEndOnSilence) {
         ASSERT_TRUE(player->start(
             test::agentProgramPath(),
             {"--headless", "--team_name", team, "--player_id", id, "--server_ip", "127.0.0.1",
-             "--server_port", std::to_string(port), "--zamo_conf_path", confPath, "--stats",
+             "--server_port", std::to_string(*port), "--zamo_conf_path", *confPath, "--stats",
              (dir.path() / (team + "-" + id + ".stats")).string()}));
         std::this_thread::sleep_for(300ms);
     }

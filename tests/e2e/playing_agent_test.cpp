@@ -5,16 +5,14 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "agent/config/server_params.h"
 #include "agent/perception/team_message.h"
+#include "e2e/practice_match.h"
 #include "support/agent_process.h"
 #include "support/temp_dir.h"
-#include "support/test_data.h"
 #include "tools/test_server/test_server.h"
 
 namespace zamo {
@@ -31,19 +29,9 @@ class PlayingAgentTest : public ::testing::Test {
         if (!test::agentProgramBuilt()) {
             GTEST_SKIP() << "ZamoSoccer is not built (" << test::agentProgramPath() << ")";
         }
-        // The shipped configuration and strategy files, found from wherever the agent runs.
-        const std::string shipped = test::dataPath("../../data/");
-        std::ifstream in(shipped + "zamo_soccer.conf");
-        ASSERT_TRUE(in) << shipped;
-        std::ostringstream conf;
-        std::string line;
-        while (std::getline(in, line)) {
-            conf << (line.starts_with("strategy_directory_path")
-                         ? "strategy_directory_path " + shipped + "strategy/"
-                         : line)
-                 << '\n';
-        }
-        confPath = directory.write("zamo_soccer.conf", conf.str()).string();
+        const auto conf = e2e::writeShippedConf(directory);
+        ASSERT_TRUE(conf) << "no shipped configuration";
+        confPath = *conf;
     }
 
     static TestServerOptions options(const std::string& playMode) {
@@ -88,15 +76,6 @@ class PlayingAgentTest : public ::testing::Test {
             }
         }
         return cycle;
-    }
-
-    static bool isBodyCommand(const std::string& text) {
-        for (const char* prefix : {"(dash ", "(turn ", "(kick ", "(catch ", "(move ", "(tackle "}) {
-            if (text.starts_with(prefix)) {
-                return true;
-            }
-        }
-        return false;
     }
 
     test::TempDir directory;
@@ -149,7 +128,7 @@ TEST_F(PlayingAgentTest, WhileTheGoalieHoldsTheBallNoBodyCommandAndTheSayInItsTu
     playCycles(server, 45);
 
     for (const ReceivedDatagram& datagram : server.received()) {
-        EXPECT_FALSE(isBodyCommand(datagram.text)) << datagram.text;
+        EXPECT_FALSE(e2e::isBodyCommand(datagram.text)) << datagram.text;
     }
 
     const auto says = server.receivedStartingWith("(say ");

@@ -20,6 +20,7 @@
 
 #include "support/agent_process.h"
 #include "support/match_record.h"
+#include "support/monitor_run.h"
 #include "support/team_match.h"
 #include "support/temp_dir.h"
 #include "tools/test_server/test_server.h"
@@ -81,23 +82,8 @@ class PlayerReaper {
     std::filesystem::path pidFile_;
 };
 
-struct ScriptResult {
-    std::optional<int> status;  // nothing when the script ran out of time
-    std::string out;
-    std::string err;
-};
-
-ScriptResult runScript(const std::string& script, const std::vector<std::string>& arguments,
-                       std::chrono::milliseconds timeout = 60s) {
-    AgentProcess process;
-    if (!process.start(script, arguments)) {
-        return {};
-    }
-    ScriptResult result;
-    result.status = process.waitForExit(timeout);
-    result.out = process.standardOutput();
-    result.err = process.standardError();
-    return result;
+test::ProgramRun runScript(const std::string& script, const std::vector<std::string>& arguments) {
+    return test::runToEnd(script, arguments, 60s);
 }
 
 std::set<int> distinct(const std::vector<ReceivedDatagram>& datagrams,
@@ -135,19 +121,10 @@ TEST_F(StartScriptTest, RegistersTheGoalieFirstThenTenPlayersAndKillStopsExactly
     ASSERT_TRUE(server.start());
     PlayerReaper reaper(pidFile());
 
-    // The shipped configuration when it exists, otherwise one that makes player 1 the goalie.
-    test::TempDir confDir;
     std::vector<std::string> arguments = teamArguments(server);
     arguments.insert(arguments.end(), {"-n", "11"});
-    std::string conf = kShippedConf;
-    if (!std::filesystem::exists(kShippedConf)) {
-        conf = confDir.write("zamo_soccer.conf", "player_id :1\nplayer_type :goalie\n").string();
-        arguments.insert(arguments.end(), {"-c", conf});
-    }
-
-    const ScriptResult started = runScript(kStartScript, arguments);
-    ASSERT_TRUE(started.status) << "start.sh did not finish\n" << started.out << started.err;
-    ASSERT_EQ(*started.status, 0) << started.out << started.err;
+    const test::ProgramRun started = runScript(kStartScript, arguments);
+    ASSERT_EQ(started.status, 0) << started.out << started.err;
 
     const auto inits = server.receivedStartingWith("(init ");
     ASSERT_EQ(inits.size(), 11u);
@@ -167,22 +144,20 @@ TEST_F(StartScriptTest, RegistersTheGoalieFirstThenTenPlayersAndKillStopsExactly
         EXPECT_EQ(switchValue(commandLine, "--player_id"), id);
         EXPECT_EQ(switchValue(commandLine, "--team_name"), "Zamo");
         EXPECT_EQ(switchValue(commandLine, "--server_port"), std::to_string(server.port()));
-        EXPECT_EQ(switchValue(commandLine, "--zamo_conf_path"), conf);
+        EXPECT_EQ(switchValue(commandLine, "--zamo_conf_path"), kShippedConf);
         // Registered in id order, so the server numbered each player after its id.
         EXPECT_NE(readText(runDir.path() / ("player-" + id + ".log"))
                       .find("connected as side left, number " + id + "\n"),
                   std::string::npos);
     }
 
-    const ScriptResult again = runScript(kStartScript, arguments);
-    ASSERT_TRUE(again.status);
-    EXPECT_EQ(*again.status, 1);
+    const test::ProgramRun again = runScript(kStartScript, arguments);
+    EXPECT_EQ(again.status, 1);
     EXPECT_NE(again.err.find("already running"), std::string::npos) << again.err;
     EXPECT_EQ(readPidFile(pidFile()), pids);
 
-    const ScriptResult killed = runScript(kKillScript, {"-f", pidFile().string()});
-    ASSERT_TRUE(killed.status) << "kill.sh did not finish\n" << killed.out << killed.err;
-    EXPECT_EQ(*killed.status, 0) << killed.out << killed.err;
+    const test::ProgramRun killed = runScript(kKillScript, {"-f", pidFile().string()});
+    EXPECT_EQ(killed.status, 0) << killed.out << killed.err;
     for (const pid_t pid : pids) {
         EXPECT_FALSE(isRunningAgent(pid)) << "process " << pid;
     }
@@ -210,9 +185,8 @@ TEST_F(StartScriptTest, OnePlayerWithItsWindowAndStatisticsForEveryPlayer) {
     const auto statsDir = runDir.path() / "stats";
     std::vector<std::string> arguments = teamArguments(server);
     arguments.insert(arguments.end(), {"-n", "2", "-W", "2", "-s", statsDir.string()});
-    const ScriptResult started = runScript(kStartScript, arguments);
-    ASSERT_TRUE(started.status) << started.out << started.err;
-    ASSERT_EQ(*started.status, 0) << started.out << started.err;
+    const test::ProgramRun started = runScript(kStartScript, arguments);
+    ASSERT_EQ(started.status, 0) << started.out << started.err;
 
     const auto pids = readPidFile(pidFile());
     ASSERT_EQ(pids.size(), 2u);
@@ -220,21 +194,19 @@ TEST_F(StartScriptTest, OnePlayerWithItsWindowAndStatisticsForEveryPlayer) {
         const std::string id = std::to_string(i + 1);
         const auto commandLine = commandLineOf(pids[i]);
         ASSERT_TRUE(isRunningAgent(pids[i])) << id;
-        const bool headless =
-            std::find(commandLine.begin(), commandLine.end(), "--headless") != commandLine.end();
-        EXPECT_EQ(headless, id != "2") << id;
+        const auto has = [&](const char* word) {
+            return std::ranges::count(commandLine, word) > 0;
+        };
+        EXPECT_EQ(has("--headless"), id != "2") << id;
         // The window draws from the start instead of showing white.
-        const bool draws =
-            std::find(commandLine.begin(), commandLine.end(), "--draw") != commandLine.end();
-        EXPECT_EQ(draws, id == "2") << id;
+        EXPECT_EQ(has("--draw"), id == "2") << id;
         EXPECT_EQ(switchValue(commandLine, "--stats"),
                   (statsDir / ("player-" + id + ".stats")).string());
     }
     EXPECT_EQ(server.receivedStartingWith("(init ").size(), 2u);
 
-    const ScriptResult killed = runScript(kKillScript, {"-f", pidFile().string()});
-    ASSERT_TRUE(killed.status);
-    EXPECT_EQ(*killed.status, 0) << killed.out << killed.err;
+    const test::ProgramRun killed = runScript(kKillScript, {"-f", pidFile().string()});
+    EXPECT_EQ(killed.status, 0) << killed.out << killed.err;
     // Each player wrote its figures as it ended.
     for (const std::string id : {"1", "2"}) {
         const std::string stats = readText(statsDir / ("player-" + id + ".stats"));
@@ -243,23 +215,11 @@ TEST_F(StartScriptTest, OnePlayerWithItsWindowAndStatisticsForEveryPlayer) {
     }
 }
 
-TEST_F(StartScriptTest, AGoalieThatCannotRegisterStopsTheStartBeforeAnyOtherPlayer) {
+// Bad options start no one; a goalie the server refuses stops the start before any other player.
+TEST_F(StartScriptTest, BadOptionsStartNoOneAndARefusedGoalieStopsTheStart) {
     TestServerOptions options;
     options.reply = RegistrationReply::kRefuse;
     TestServer server(options);
-    ASSERT_TRUE(server.start());
-    PlayerReaper reaper(pidFile());
-
-    const ScriptResult started = runScript(kStartScript, teamArguments(server));
-    ASSERT_TRUE(started.status);
-    EXPECT_EQ(*started.status, 1);
-    EXPECT_NE(started.err.find("the goalie did not register"), std::string::npos) << started.err;
-    std::this_thread::sleep_for(1500ms);
-    EXPECT_EQ(server.receivedStartingWith("(init ").size(), 1u);
-}
-
-TEST_F(StartScriptTest, BadOptionsAreRefusedWithoutStartingAnyone) {
-    TestServer server;
     ASSERT_TRUE(server.start());
     PlayerReaper reaper(pidFile());
 
@@ -280,29 +240,28 @@ TEST_F(StartScriptTest, BadOptionsAreRefusedWithoutStartingAnyone) {
     for (const auto& bad : badOptions) {
         auto arguments = teamArguments(server);
         arguments.insert(arguments.end(), bad.begin(), bad.end());
-        const ScriptResult result = runScript(kStartScript, arguments);
-        ASSERT_TRUE(result.status) << bad.front();
-        EXPECT_EQ(*result.status, 2) << bad.front();
+        const test::ProgramRun result = runScript(kStartScript, arguments);
+        EXPECT_EQ(result.status, 2) << bad.front();
         EXPECT_TRUE(result.err.starts_with("error: ")) << bad.front() << ": " << result.err;
     }
     EXPECT_FALSE(std::filesystem::exists(pidFile()));
 
-    const ScriptResult noFile =
-        runScript(kKillScript, {"-f", (runDir.path() / "missing.pids").string()});
-    ASSERT_TRUE(noFile.status);
-    EXPECT_EQ(*noFile.status, 1);
-    EXPECT_NE(noFile.err.find("no pid file"), std::string::npos) << noFile.err;
-
-    const ScriptResult badGrace = runScript(kKillScript, {"-g", "0"});
-    ASSERT_TRUE(badGrace.status);
-    EXPECT_EQ(*badGrace.status, 2);
-
-    // A player that was started would have registered one second after its start.
+    const test::ProgramRun started = runScript(kStartScript, teamArguments(server));
+    EXPECT_EQ(started.status, 1);
+    EXPECT_NE(started.err.find("the goalie did not register"), std::string::npos) << started.err;
+    // A player that was started would have registered one second after its start: only the
+    // goalie did.
     std::this_thread::sleep_for(1500ms);
-    EXPECT_TRUE(server.received().empty());
+    EXPECT_EQ(server.received().size(), 1u);
 }
 
-TEST_F(StartScriptTest, KillLeavesProcessesThatAreNoPlayersAlone) {
+TEST_F(StartScriptTest, KillRefusesBadOptionsAndLeavesProcessesThatAreNoPlayersAlone) {
+    const test::ProgramRun noFile =
+        runScript(kKillScript, {"-f", (runDir.path() / "missing.pids").string()});
+    EXPECT_EQ(noFile.status, 1);
+    EXPECT_NE(noFile.err.find("no pid file"), std::string::npos) << noFile.err;
+    EXPECT_EQ(runScript(kKillScript, {"-g", "0"}).status, 2);
+
     // Stands for an unrelated process that took over the id of a player that has ended.
     pid_t stranger = -1;
     char sleepProgram[] = "sleep";
@@ -318,10 +277,9 @@ TEST_F(StartScriptTest, KillLeavesProcessesThatAreNoPlayersAlone) {
     } strangerReaper{stranger};
 
     runDir.write(".zamo-Zamo.pids", std::to_string(stranger) + "\nnot-a-pid\n\n");
-    const ScriptResult killed =
+    const test::ProgramRun killed =
         runScript(kKillScript, {"-d", runDir.path().string(), "-t", "Zamo", "-g", "1"});
-    ASSERT_TRUE(killed.status);
-    EXPECT_EQ(*killed.status, 0) << killed.out << killed.err;
+    EXPECT_EQ(killed.status, 0) << killed.out << killed.err;
     EXPECT_NE(killed.err.find("ignoring 'not-a-pid'"), std::string::npos) << killed.err;
     EXPECT_NE(
         killed.out.find("process " + std::to_string(stranger) + " has already ended or is no"),
