@@ -7,7 +7,6 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -15,6 +14,8 @@
 
 #include "gamelog/game_log_reader.h"
 #include "support/agent_process.h"
+#include "support/match_record.h"
+#include "support/monitor_run.h"
 #include "support/real_server.h"
 #include "support/temp_dir.h"
 
@@ -24,13 +25,6 @@ namespace {
 using namespace std::chrono_literals;
 
 const std::string kScript = std::string(ZAMO_SOURCE_DIR) + "/scripts/evaluate.sh";
-
-std::string read(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Whether the whole of text matches the POSIX extended expression (anchored here).
 bool matchesWhole(const std::string& text, const std::string& pattern) {
@@ -58,7 +52,8 @@ std::vector<std::string> processesUsing(const std::filesystem::path& dir) {
         for (const auto& fd : std::filesystem::directory_iterator(process.path() / "fd", ignored)) {
             const std::string target = std::filesystem::read_symlink(fd.path(), ignored).string();
             if (target.starts_with(dir.string())) {
-                found.push_back(pid + " " + read(process.path() / "cmdline").substr(0, 80));
+                found.push_back(pid + " " +
+                                test::readText(process.path() / "cmdline").substr(0, 80));
                 break;
             }
         }
@@ -67,7 +62,7 @@ std::vector<std::string> processesUsing(const std::filesystem::path& dir) {
 }
 
 // Runs the script to its end within timeout; past it, asks it to stop as a user would.
-std::optional<int> runToEnd(test::AgentProcess& script, std::chrono::seconds timeout) {
+std::optional<int> finishOrStop(test::AgentProcess& script, std::chrono::seconds timeout) {
     auto status = script.waitForExit(timeout);
     if (!status) {
         script.signal(SIGTERM);
@@ -103,7 +98,7 @@ class EvaluateScriptTest : public ::testing::Test {
 
 TEST_F(EvaluateScriptTest, PlaysTwoMatchesAndSummarisesThem) {
     ASSERT_TRUE(startEvaluation(2, 100));
-    const auto status = runToEnd(script_, 240s);
+    const auto status = finishOrStop(script_, 240s);
     const std::string output = script_.standardOutput();
     ASSERT_EQ(status, 0) << output << script_.standardError();
 
@@ -117,10 +112,10 @@ TEST_F(EvaluateScriptTest, PlaysTwoMatchesAndSummarisesThem) {
                              "new vs [0-9a-f]{7}: W-D-L [0-2]-[0-2]-[0-2], goal difference per "
                              "match -?[0-9]+\\.[0-9]{2} \\[(-?[0-9.]+|-inf), ([0-9.-]+|inf)\\]\n"))
         << lastLine;
-    EXPECT_EQ(read(out_ / "summary.txt"), output.substr(output.find("Evaluation of")));
+    EXPECT_EQ(test::readText(out_ / "summary.txt"), output.substr(output.find("Evaluation of")));
 
     // One row a match, sides alternating, goals as the game logs have them.
-    std::istringstream table(read(out_ / "matches.csv"));
+    std::istringstream table(test::readText(out_ / "matches.csv"));
     std::string header;
     std::string first;
     std::string second;
@@ -131,7 +126,7 @@ TEST_F(EvaluateScriptTest, PlaysTwoMatchesAndSummarisesThem) {
     EXPECT_TRUE(first.starts_with("1,l,")) << first;
     EXPECT_TRUE(second.starts_with("2,r,")) << second;
     EXPECT_NE(first.find(",synchronous,"), std::string::npos) << first;
-    EXPECT_EQ(read(out_ / "summary.png").substr(1, 3), "PNG");
+    EXPECT_TRUE(test::pngSize(out_ / "summary.png"));
     for (const int match : {1, 2}) {
         std::string error;
         const auto log = gamelog::readGameLog(out_ / ("match-" + std::to_string(match)) /
@@ -153,7 +148,7 @@ TEST_F(EvaluateScriptTest, PlaysTwoMatchesAndSummarisesThem) {
                                       "--new-build", ZAMO_BINARY_DIR}));
     ASSERT_EQ(merge.waitForExit(60s), 0) << merge.standardError();
     EXPECT_TRUE(merge.standardOutput().ends_with(lastLine)) << merge.standardOutput();
-    const std::string joined = read(merged / "matches.csv");
+    const std::string joined = test::readText(merged / "matches.csv");
     EXPECT_NE(joined.find("\n" + first.substr(0, 40)), std::string::npos) << joined;
     EXPECT_NE(joined.find("\n" + second.substr(0, 40)), std::string::npos) << joined;
     EXPECT_EQ(merge.standardOutput().find("could not be read"), std::string::npos)
@@ -177,41 +172,37 @@ TEST_F(EvaluateScriptTest, AnInterruptedEvaluationStopsEverything) {
 }
 
 TEST(EvaluateScriptOptionsTest, RefusesBadOptions) {
-    const std::vector<std::vector<std::string>> cases = {
-        {"--matches", "3"},
-        {"--baseline", "HEAD", "--matches", "0"},
-        {"--baseline", "HEAD", "--jobs", "17"},
-        {"--baseline", "HEAD", "--half-cycles", "5"},
-        {"--baseline", "HEAD", "--seed-from", "x"},
-        {"--baseline", "no-such-revision-anywhere"},
-        {"--baseline", "HEAD", "--server", "/nonexistent/rcssserver"},
-        {"--baseline", "HEAD", "--frobnicate"},
-        {"--merge"},
-        {"--merge", "/nonexistent/folder"},
-    };
-    for (const auto& arguments : cases) {
-        test::AgentProcess script;
-        ASSERT_TRUE(script.start(kScript, arguments));
-        EXPECT_EQ(script.waitForExit(30s), 2) << arguments.back();
-        EXPECT_NE(script.standardError().find("error: "), std::string::npos)
-            << script.standardError();
-    }
     // A build whose players would find no strategy files (they play on without) is refused.
     test::TempDir dir;
-    std::filesystem::create_directories(dir.path() / "build");
-    std::filesystem::create_symlink(test::agentProgramPath(), dir.path() / "build" / "ZamoSoccer");
-    test::AgentProcess stray;
-    ASSERT_TRUE(stray.start(
-        kScript, {"--baseline", "HEAD", "--baseline-build", (dir.path() / "build").string()}));
-    EXPECT_EQ(stray.waitForExit(30s), 2);
-    EXPECT_NE(stray.standardError().find("no strategy files"), std::string::npos)
-        << stray.standardError();
-
-    test::AgentProcess help;
-    ASSERT_TRUE(help.start(kScript, {"--help"}));
-    EXPECT_EQ(help.waitForExit(30s), 0);
-    EXPECT_NE(help.standardOutput().find("synchronous mode"), std::string::npos);
-    EXPECT_NE(help.standardOutput().find("not seeded"), std::string::npos);
+    const auto stray = dir.path() / "build";
+    std::filesystem::create_directories(stray);
+    std::filesystem::create_symlink(test::agentProgramPath(), stray / "ZamoSoccer");
+    struct Case {
+        std::vector<std::string> arguments;
+        int status;
+        std::string says;
+    };
+    const std::vector<Case> cases = {
+        {{"--matches", "3"}, 2, "error: "},
+        {{"--baseline", "HEAD", "--matches", "0"}, 2, "error: "},
+        {{"--baseline", "HEAD", "--jobs", "17"}, 2, "error: "},
+        {{"--baseline", "HEAD", "--half-cycles", "5"}, 2, "error: "},
+        {{"--baseline", "HEAD", "--seed-from", "x"}, 2, "error: "},
+        {{"--baseline", "no-such-revision-anywhere"}, 2, "error: "},
+        {{"--baseline", "HEAD", "--server", "/nonexistent/rcssserver"}, 2, "error: "},
+        {{"--baseline", "HEAD", "--frobnicate"}, 2, "error: "},
+        {{"--merge"}, 2, "error: "},
+        {{"--merge", "/nonexistent/folder"}, 2, "error: "},
+        {{"--baseline", "HEAD", "--baseline-build", stray.string()}, 2, "no strategy files"},
+        {{"--help"}, 0, "synchronous mode"},
+    };
+    for (const Case& c : cases) {
+        const test::ProgramRun run = test::runToEnd(kScript, c.arguments, 30s);
+        EXPECT_EQ(run.status, c.status) << c.arguments.back();
+        // Help on the standard output, errors on the standard error.
+        EXPECT_NE((c.status == 0 ? run.out : run.err).find(c.says), std::string::npos)
+            << c.arguments.back() << ": " << run.out << run.err;
+    }
 }
 
 }  // namespace
