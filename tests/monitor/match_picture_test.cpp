@@ -56,27 +56,27 @@ bool near(QRgb a, QRgb b, int tolerance) {
            std::abs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
-int count(const QImage& image, const QRectF& area, QRgb colour, int tolerance = 0) {
+// Pixels within an area for which test(x, y) holds.
+template <typename Test>
+int countWhere(const QImage& image, const QRectF& area, Test test) {
     int n = 0;
     const QRect box = area.toAlignedRect().intersected(image.rect());
     for (int y = box.top(); y <= box.bottom(); ++y) {
         for (int x = box.left(); x <= box.right(); ++x) {
-            n += near(image.pixel(x, y), colour, tolerance) ? 1 : 0;
+            n += test(x, y) ? 1 : 0;
         }
     }
     return n;
 }
 
+int count(const QImage& image, const QRectF& area, QRgb colour, int tolerance = 0) {
+    return countWhere(image, area,
+                      [&](int x, int y) { return near(image.pixel(x, y), colour, tolerance); });
+}
+
 // Pixels that differ between two pictures of the same size within an area.
 int differences(const QImage& a, const QImage& b, const QRectF& area) {
-    int n = 0;
-    const QRect box = area.toAlignedRect().intersected(a.rect());
-    for (int y = box.top(); y <= box.bottom(); ++y) {
-        for (int x = box.left(); x <= box.right(); ++x) {
-            n += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
-        }
-    }
-    return n;
+    return countWhere(a, area, [&](int x, int y) { return a.pixel(x, y) != b.pixel(x, y); });
 }
 
 QRectF around(QPointF centre, double r) {
