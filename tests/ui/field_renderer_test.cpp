@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
-#include <QDir>
-#include <QFileInfo>
 #include <QImage>
 
 #include "agent/perception/landmarks.h"
@@ -295,48 +293,6 @@ TEST(FieldRenderer, SeenLineBetweenTheViewEdges) {
     scene.side = 2;
     placePlayer(scene.snapshot.teammates[6], {0, 0}, 90);
     expectPixels(render(scene), {{625, 810, kYellow}, {625, 130, kWhite}});
-}
-
-// Writes a full picture under the build folder, for anyone to look at.
-TEST(FieldRenderer, FullPictureToPng) {
-    FieldScene scene = connectedScene();
-    scene.snapshot.playMode = kPlayOn;
-    scene.snapshot.firstScore = 2;
-    scene.snapshot.secondScore = 1;
-    scene.snapshot.ballPositionTime = kCycle;
-    scene.snapshot.ballPosition = {12, 8};
-    const Vec2 ours[11] = {{-50, 0}, {-35, -20}, {-38, -6}, {-38, 6}, {-35, 20}, {-15, -15},
-                           {5, 3},   {-15, 15},  {10, -25}, {15, -5}, {10, 25}};
-    const Vec2 theirs[11] = {{50, 0},  {36, -18}, {38, -5},  {38, 5}, {36, 18}, {20, -12},
-                             {18, 10}, {25, 0},   {-5, -20}, {-8, 0}, {-5, 22}};
-    for (int i = 0; i < kTeamSize; ++i) {
-        placePlayer(scene.snapshot.teammates[i], ours[i], 30.0 * i - 150.0, 20);
-        placePlayer(scene.snapshot.opponents[i], theirs[i], 180.0 - 25.0 * i, -30);
-    }
-    makeGoalie(scene.snapshot.teammates[0]);
-    makeGoalie(scene.snapshot.opponents[0]);
-    placePlayer(scene.snapshot.teammates[6], {5, 3}, 10, 15);
-
-    scene.see.time = kCycle;
-    int count = 0;
-    for (const char* name : {"r t", "g r t", "p r c", "g r b", "r 0", "r b 10", "t r 40"}) {
-        const Landmark& flag = landmarkTable()[findLandmark(name)];
-        const Vec2 offset{flag.x - 5 + 0.8, flag.y - 3 - 0.6};
-        const double distance = std::hypot(offset.x, offset.y);
-        const double direction = std::atan2(offset.y, offset.x) * 57.29577951308239 - 25.0;
-        scene.see.objects[count++] = seenObject(kFlag, flag.index, distance, direction);
-    }
-    scene.see.objects[count++] = seenObject(kGoal, 2, 47.6, -8.0);
-    scene.see.objects[count++] = seenObject(kLine, 3, 47.5, 60.0);
-    scene.see.count = count;
-
-    const QImage image = render(scene);
-    const QString path = QStringLiteral(ZAMO_BINARY_DIR "/ui_field_picture.png");
-    QDir().remove(path);
-    ASSERT_TRUE(image.save(path));
-    EXPECT_TRUE(QFileInfo(path).size() > 10000);
-    EXPECT_GT(countPixels(image, image.rect(), kGrass), 10000);
-    EXPECT_GT(countPixels(image, image.rect(), kYellow), 100);
 }
 
 }  // namespace

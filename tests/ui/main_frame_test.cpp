@@ -36,18 +36,6 @@
 namespace zamo {
 namespace {
 
-// The connection states a person sees, with the flags that make them.
-struct NamedState {
-    const char* name;
-    ConnectionFlags flags;
-    // Enabled commands, written out per state; Reconnect also needs a known number.
-    bool connectCommands;
-    bool disconnect;
-    bool sides;
-    bool start;
-    bool stop;
-};
-
 ConnectionFlags flagsOf(bool connected, bool connecting, bool playing, bool starting = false) {
     ConnectionFlags flags;
     flags.connected = connected;
@@ -57,39 +45,23 @@ ConnectionFlags flagsOf(bool connected, bool connecting, bool playing, bool star
     return flags;
 }
 
-const std::array<NamedState, 5> kStates = {{
-    {"Starting", flagsOf(false, true, false, true), false, false, true, true, false},
-    // A running handshake reads the team name that the side commands write.
-    {"Connecting", flagsOf(false, true, false), false, false, false, true, false},
-    {"Disconnected", flagsOf(false, false, false), true, false, true, true, false},
-    {"Playing", flagsOf(true, false, true), false, true, false, false, true},
-    {"Paused", flagsOf(true, false, false), false, true, false, true, false},
-}};
+// The connection states a person sees, with the enabled commands in the order of
+// kAllMenuCommands: connect dialog, connect, reconnect dialog, reconnect, disconnect, stop,
+// start, exit, left, right, drawing, about. 'n' is enabled only with a known uniform number.
+struct NamedState {
+    const char* name;
+    ConnectionFlags flags;
+    const char* enabled;
+};
 
-bool expectedEnabled(const NamedState& state, bool numberKnown, MenuCommand command) {
-    switch (command) {
-        case MenuCommand::kConnectDialog:
-        case MenuCommand::kConnect:
-        case MenuCommand::kReconnectDialog:
-            return state.connectCommands;
-        case MenuCommand::kReconnect:
-            return state.connectCommands && numberKnown;
-        case MenuCommand::kDisconnect:
-            return state.disconnect;
-        case MenuCommand::kPlayLeft:
-        case MenuCommand::kPlayRight:
-            return state.sides;
-        case MenuCommand::kStartZamo:
-            return state.start;
-        case MenuCommand::kStopZamo:
-            return state.stop;
-        case MenuCommand::kExit:
-        case MenuCommand::kAbout:
-        case MenuCommand::kDrawWorldModel:
-            return true;
-    }
-    return false;
-}
+const std::array<NamedState, 5> kStates = {{
+    {"Starting", flagsOf(false, true, false, true), "000000111111"},
+    // A running handshake reads the team name that the side commands write.
+    {"Connecting", flagsOf(false, true, false), "000000110011"},
+    {"Disconnected", flagsOf(false, false, false), "111n00111111"},
+    {"Playing", flagsOf(true, false, true), "000011010011"},
+    {"Paused", flagsOf(true, false, false), "000010110011"},
+}};
 
 bool processEventsUntil(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer clock;
@@ -98,16 +70,6 @@ bool processEventsUntil(const std::function<bool()>& done, int timeoutMs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
     return done();
-}
-
-QStringList itemTexts(const QMenu* menu) {
-    QStringList texts;
-    for (const QAction* action : menu->actions()) {
-        if (!action->isSeparator()) {
-            texts << action->text();
-        }
-    }
-    return texts;
 }
 
 // A loopback server that never answers: it only collects what the agent sends.
@@ -136,12 +98,12 @@ class MainFrameTest : public testing::Test {
     }
 
     static void expectEnabling(CMainFrame& frame, const NamedState& state, bool numberKnown) {
-        for (const MenuCommand command : kAllMenuCommands) {
-            ASSERT_NE(frame.action(command), nullptr);
-            EXPECT_EQ(frame.action(command)->isEnabled(),
-                      expectedEnabled(state, numberKnown, command))
-                << state.name << " number " << numberKnown << " "
-                << frame.action(command)->text().toStdString();
+        for (std::size_t i = 0; i < std::size(kAllMenuCommands); ++i) {
+            const QAction* action = frame.action(kAllMenuCommands[i]);
+            ASSERT_NE(action, nullptr);
+            const char expected = state.enabled[i];
+            EXPECT_EQ(action->isEnabled(), expected == '1' || (expected == 'n' && numberKnown))
+                << state.name << " number " << numberKnown << " " << action->text().toStdString();
         }
     }
 
@@ -151,40 +113,39 @@ class MainFrameTest : public testing::Test {
     LaunchArguments arguments_;
 };
 
-TEST_F(MainFrameTest, MenusToolBarStatusBarAndCaption) {
+TEST_F(MainFrameTest, TextsBarsSwitchAndExitTearsDownAndCloses) {
     auto frame = makeFrame();
-    const QList<QAction*> menus = frame->menuBar()->actions();
-    const QStringList titles{"Zamo", "Operations", "&View", "&Help"};
-    const QStringList items[] = {
-        {"Connect to server ...", "Connect", "Reconnect as ...", "Reconnect", "Disconnect",
-         "Play in left team", "Play in right team", "Exit"},
-        {"Start Zamo", "Stop Zamo"},
-        {"&Toolbar", "&Status Bar"},
-        {"&About Zamo Soccer..."}};
-    ASSERT_EQ(menus.size(), 4);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(menus[i]->text(), titles[i]);
-        EXPECT_EQ(itemTexts(menus[i]->menu()), items[i]) << i;
-    }
-
-    const QList<QAction*> tools = frame->toolBar()->actions();
-    ASSERT_EQ(tools.size(), 2);
-    EXPECT_EQ(tools[0], frame->action(MenuCommand::kDrawWorldModel));
-    EXPECT_EQ(tools[0]->toolTip(), QStringLiteral("Draw Zamo world model on/off"));
-    EXPECT_TRUE(tools[0]->isCheckable());
-    EXPECT_EQ(tools[1], frame->action(MenuCommand::kAbout));
-
-    EXPECT_EQ(frame->readyLabel()->text(), QStringLiteral("Ready"));
-    EXPECT_EQ(frame->windowTitle(), QStringLiteral(" Zamo_Left"));
-
-    // The View menu switches the bars.
     frame->show();
-    QAction* statusBarShown = menus[2]->menu()->actions()[1];
+    // Each menu as "title: item|item|...".
+    QStringList menus;
+    for (const QAction* menu : frame->menuBar()->actions()) {
+        QStringList items;
+        for (const QAction* item : menu->menu()->actions()) {
+            if (!item->isSeparator()) {
+                items << item->text();
+            }
+        }
+        menus << menu->text() + ": " + items.join('|');
+    }
+    EXPECT_EQ(menus, (QStringList{"Zamo: Connect to server ...|Connect|Reconnect as ...|Reconnect|"
+                                  "Disconnect|Play in left team|Play in right team|Exit",
+                                  "Operations: Start Zamo|Stop Zamo", "&View: &Toolbar|&Status Bar",
+                                  "&Help: &About Zamo Soccer..."}));
+    EXPECT_EQ((QStringList{frame->windowTitle(), frame->readyLabel()->text(),
+                           frame->action(MenuCommand::kDrawWorldModel)->toolTip()}),
+              (QStringList{" Zamo_Left", "Ready", "Draw Zamo world model on/off"}));
+
+    // The tool bar carries the drawing toggle; the View menu switches the status bar.
+    EXPECT_EQ(frame->toolBar()->actions().value(0), frame->action(MenuCommand::kDrawWorldModel));
+    QAction* statusBarShown = frame->menuBar()->actions()[2]->menu()->actions()[1];
     statusBarShown->trigger();
     EXPECT_FALSE(frame->statusBar()->isVisible());
     statusBarShown->trigger();
     EXPECT_TRUE(frame->statusBar()->isVisible());
-    frame->close();
+
+    frame->action(MenuCommand::kExit)->trigger();
+    EXPECT_FALSE(frame->isVisible());
+    EXPECT_EQ(frame->agent().state(), AgentState::kDisconnected);
 }
 
 TEST_F(MainFrameTest, EnablingInEveryState) {
@@ -204,6 +165,10 @@ TEST_F(MainFrameTest, EnablingInEveryState) {
             flags.uniformNumberKnown = numberKnown;
             frame->applyCommandStates(flags);
             expectEnabling(*frame, state, numberKnown);
+            // No side chosen and no drawing: no check marks.
+            for (const MenuCommand command : kAllMenuCommands) {
+                EXPECT_FALSE(frame->action(command)->isChecked());
+            }
         }
     }
 }
@@ -292,7 +257,7 @@ QLineEdit* field(SetupDialog& dialog, const char* name) {
     return dialog.findChild<QLineEdit*>(QString::fromLatin1(name));
 }
 
-TEST_F(MainFrameTest, ConnectSetupShowsAgainWithWhatWasTypedAfterAFailure) {
+TEST_F(MainFrameTest, ConnectSetupShowsAgainAfterAFailureAndCancelledSetupsSendNothing) {
     auto frame = makeFrame();
     frame->agent().teardown();
     frame->refreshCommands();
@@ -304,9 +269,12 @@ TEST_F(MainFrameTest, ConnectSetupShowsAgainWithWhatWasTypedAfterAFailure) {
     DialogPerson person({
         [&](SetupDialog& dialog) {
             EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Connect Setup"));
+            dialog.setPromptHandler(
+                [](const QString& prompt) { ADD_FAILURE() << prompt.toStdString(); });
+            // The address comes from the configuration; the rest is typed.
+            EXPECT_EQ(field(dialog, "serverIp")->text(), QStringLiteral("127.0.0.1"));
+            EXPECT_EQ(field(dialog, "serverPort")->text(), port);
             field(dialog, "teamName")->setText(QStringLiteral("Typed_Team"));
-            field(dialog, "serverIp")->setText(QStringLiteral("127.0.0.1"));
-            field(dialog, "serverPort")->setText(port);
             dialog.findChild<QCheckBox*>(QStringLiteral("goalie"))->setChecked(true);
             dialog.accept();
         },
@@ -314,6 +282,11 @@ TEST_F(MainFrameTest, ConnectSetupShowsAgainWithWhatWasTypedAfterAFailure) {
             secondTeam = field(dialog, "teamName")->text();
             secondPort = field(dialog, "serverPort")->text();
             secondGoalie = dialog.findChild<QCheckBox*>(QStringLiteral("goalie"))->isChecked();
+            dialog.reject();
+        },
+        [&](SetupDialog& dialog) {
+            EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Reconnect Setup"));
+            EXPECT_EQ(field(dialog, "playerNumber")->text(), QStringLiteral("0"));
             dialog.reject();
         },
     });
@@ -337,39 +310,15 @@ TEST_F(MainFrameTest, ConnectSetupShowsAgainWithWhatWasTypedAfterAFailure) {
         },
         2000));
     EXPECT_FALSE(frame->agent().connected());
-}
 
-TEST_F(MainFrameTest, ReconnectSetupCancelledAndRefusingTwelve) {
-    auto frame = makeFrame();
-    frame->agent().teardown();
-    frame->refreshCommands();
-    QStringList prompts;
-    QString shownNumber;
-    DialogPerson person({[&](SetupDialog& dialog) {
-        dialog.setPromptHandler([&](const QString& prompt) { prompts << prompt; });
-        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Reconnect Setup"));
-        shownNumber = field(dialog, "playerNumber")->text();
-        field(dialog, "playerNumber")->setText(QStringLiteral("12"));
-        dialog.accept();
-        EXPECT_TRUE(dialog.isVisible());
-        dialog.reject();
-    }});
+    // A cancelled reconnect sends nothing, and without a known number Reconnect stays off.
+    const std::size_t sent = received().size();
     frame->action(MenuCommand::kReconnectDialog)->trigger();
-    EXPECT_TRUE(processEventsUntil([&] { return person.showings() == 1; }, 3000));
-    EXPECT_EQ(shownNumber, QStringLiteral("0"));
-    EXPECT_EQ(prompts, QStringList{QStringLiteral("Please enter an integer between 1 and 11.")});
-    EXPECT_TRUE(received().empty());
+    EXPECT_TRUE(processEventsUntil([&] { return person.showings() == 3; }, 3000));
+    EXPECT_EQ(received().size(), sent);
     frame->refreshCommands();
     EXPECT_FALSE(frame->action(MenuCommand::kReconnect)->isEnabled());
-}
-
-TEST_F(MainFrameTest, ExitTearsDownAndCloses) {
-    auto frame = makeFrame();
-    frame->show();
-    ASSERT_TRUE(frame->isVisible());
-    frame->action(MenuCommand::kExit)->trigger();
-    EXPECT_FALSE(frame->isVisible());
-    EXPECT_EQ(frame->agent().state(), AgentState::kDisconnected);
+    EXPECT_TRUE(frame->action(MenuCommand::kReconnectDialog)->isEnabled());
 }
 
 // The program without --headless opens its window; with no server answering it closes itself
