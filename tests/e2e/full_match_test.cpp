@@ -14,6 +14,7 @@
 #include "e2e/practice_match.h"
 #include "support/agent_process.h"
 #include "support/match_record.h"
+#include "support/practice_server.h"
 #include "support/team_match.h"
 #include "support/temp_dir.h"
 
@@ -32,7 +33,7 @@ constexpr bool kSanitized = false;
 class FullMatchTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!test::agentProgramBuilt() || !std::filesystem::exists(e2e::kServerProgram)) {
+        if (!test::agentProgramBuilt() || !std::filesystem::exists(test::kPracticeServerProgram)) {
             GTEST_SKIP() << "ZamoSoccer or zamo-practice-server is not built";
         }
     }
@@ -45,7 +46,7 @@ class FullMatchTest : public ::testing::Test {
                                            "--seed",         "7",
                                            "--record",       recordFile().string()};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
-        const auto port = e2e::startPracticeServer(server, dir, arguments);
+        const auto port = test::startPracticeServer(server, dir, arguments);
         ASSERT_TRUE(port) << server.standardError();
         ASSERT_TRUE(match.start(*port));
     }

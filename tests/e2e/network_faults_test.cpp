@@ -15,6 +15,7 @@
 #include "e2e/practice_match.h"
 #include "support/agent_process.h"
 #include "support/match_record.h"
+#include "support/practice_server.h"
 #include "support/temp_dir.h"
 
 namespace zamo {
@@ -49,7 +50,7 @@ std::map<int, PlayerCycles> cyclesByPort(const std::vector<test::RecordLine>& li
 }
 
 TEST(NetworkFaultsTest, PlayersKeepPlayingUnderLossAndDelayAndEndOnSilence) {
-    if (!test::agentProgramBuilt() || !std::filesystem::exists(e2e::kServerProgram)) {
+    if (!test::agentProgramBuilt() || !std::filesystem::exists(test::kPracticeServerProgram)) {
         GTEST_SKIP() << "ZamoSoccer or zamo-practice-server is not built";
     }
     test::TempDir dir;
@@ -57,7 +58,7 @@ TEST(NetworkFaultsTest, PlayersKeepPlayingUnderLossAndDelayAndEndOnSilence) {
     ASSERT_TRUE(confPath) << "no shipped configuration";
     const auto recordFile = dir.path() / "record.tsv";
     AgentProcess server;
-    const auto port = e2e::startPracticeServer(
+    const auto port = test::startPracticeServer(
         server, dir,
         {"--half-cycles", std::to_string(kHalfCycles), "--halves", "2", "--kickoff-wait", "10",
          "--seed", "3", "--loss", "0.1", "--delay", "20", "--record", recordFile.string()});

@@ -16,6 +16,7 @@
 #include "monitor/match_picture.h"
 #include "support/agent_process.h"
 #include "support/monitor_run.h"
+#include "support/practice_server.h"
 #include "support/temp_dir.h"
 #include "support/xvfb_display.h"
 
@@ -23,8 +24,6 @@ namespace zamo {
 namespace {
 
 using namespace std::chrono_literals;
-
-const std::string kServerProgram = std::string(ZAMO_BINARY_DIR) + "/zamo-practice-server";
 
 int countNear(const QImage& image, QRgb colour) {
     int n = 0;
@@ -41,15 +40,11 @@ class LiveMonitorTest : public ::testing::Test {
     // The practice server with a game log, and three players in each team; kick-off waits 3 s
     // after the last registration, so that a team slow to start on a loaded machine plays.
     void startMatch() {
-        const auto portFile = dir.path() / "port";
-        ASSERT_TRUE(server.start(kServerProgram,
-                                 {"--port", "0", "--port-file", portFile.string(), "--half-cycles",
-                                  "150", "--kickoff-wait", "30", "--game-log", log.string()}));
-        for (int i = 0; i < 100 && !std::filesystem::exists(portFile); ++i) {
-            std::this_thread::sleep_for(50ms);
-        }
-        std::ifstream in(portFile);
-        ASSERT_TRUE(in >> port) << server.standardError();
+        const auto started = test::startPracticeServer(
+            server, dir,
+            {"--half-cycles", "150", "--kickoff-wait", "30", "--game-log", log.string()});
+        ASSERT_TRUE(started) << server.standardError();
+        port = *started;
         std::string why;
         ASSERT_TRUE(left.start(port, "Zamo_Left", 3, dir.path(), why)) << why;
         ASSERT_TRUE(right.start(port, "Zamo_Right", 3, dir.path(), why)) << why;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "support/agent_process.h"
+#include "support/practice_server.h"
 #include "support/temp_dir.h"
 #include "support/udp_peer.h"
 
@@ -24,27 +25,9 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-const std::string kServer = std::string(ZAMO_BINARY_DIR) + "/zamo-practice-server";
-
 // Everything the server printed.
 std::string outputOf(const AgentProcess& server) {
     return server.standardOutput() + server.standardError();
-}
-
-// Starts the server on a free port with these arguments besides: the port it listens on, or 0
-// if it said none within five seconds.
-int startServer(AgentProcess& server, const TempDir& dir, std::vector<std::string> arguments) {
-    const auto portFile = dir.path() / "port";
-    arguments.insert(arguments.begin(), {"--port", "0", "--port-file", portFile.string()});
-    int port = 0;
-    if (!server.start(kServer, arguments)) {
-        return port;
-    }
-    for (const auto end = Clock::now() + 5s; port == 0 && Clock::now() < end;) {
-        std::ifstream(portFile) >> port;
-        std::this_thread::sleep_for(10ms);
-    }
-    return port;
 }
 
 // The text of a datagram without its closing zero byte (the server sends exactly one).
@@ -56,7 +39,7 @@ std::string textOf(const ReceivedDatagram& d) {
 
 TEST(PracticeServerProcess, HelpAndArgumentsOutOfRange) {
     AgentProcess help;
-    ASSERT_TRUE(help.start(kServer, {"--help"}));
+    ASSERT_TRUE(help.start(kPracticeServerProgram, {"--help"}));
     EXPECT_EQ(help.waitForExit(5000ms), 0);
     EXPECT_NE(outputOf(help).find("--half-cycles"), std::string::npos);
     // A refusal names the option.
@@ -65,7 +48,7 @@ TEST(PracticeServerProcess, HelpAndArgumentsOutOfRange) {
         {"--loss", "nan"},    {"--delay", "1001"}, {"--delay", "-1"}};
     for (const auto& [option, value] : refused) {
         AgentProcess bad;
-        ASSERT_TRUE(bad.start(kServer, {option, value}));
+        ASSERT_TRUE(bad.start(kPracticeServerProgram, {option, value}));
         EXPECT_EQ(bad.waitForExit(5000ms), 2) << option << " " << value;
         EXPECT_NE(outputOf(bad).find(option), std::string::npos) << outputOf(bad);
     }
@@ -87,8 +70,10 @@ int join(const UdpPeer& client, int port, const std::string& init = "(init Solo 
 TEST(PracticeServerProcess, SynchronousModeStepsWhenThePlayerIsDoneAndWaitsForItOtherwise) {
     TempDir dir;
     AgentProcess server;
-    const int port = startServer(
-        server, dir, {"--half-cycles", "100", "--halves", "1", "--kickoff-wait", "2", "--synch"});
+    const int port = startPracticeServer(server, dir,
+                                         {"--half-cycles", "100", "--halves", "1", "--kickoff-wait",
+                                          "2", "--synch"})
+                         .value_or(0);
     ASSERT_NE(port, 0) << outputOf(server);
     UdpPeer client;
     const int session = join(client, port);
@@ -144,7 +129,9 @@ TEST(PracticeServerProcess, LossDropsASeededShareDelayHoldsTheRestAndASignalStop
     const auto record = dir.path() / "record";
     AgentProcess server;
     const int port =
-        startServer(server, dir, {"--loss", "0.5", "--delay", "60", "--record", record.string()});
+        startPracticeServer(server, dir,
+                            {"--loss", "0.5", "--delay", "60", "--record", record.string()})
+            .value_or(0);
     ASSERT_NE(port, 0) << outputOf(server);
     UdpPeer client;
     // Registration and its reply are never lost, only held: the reply takes two delays.
@@ -202,9 +189,10 @@ TEST(PracticeServerProcess, PlaysAShortMatchWithTwoClientsAndExitsWithTheScore) 
     TempDir dir;
     const auto record = dir.path() / "record";
     AgentProcess server;
-    const int port = startServer(server, dir,
-                                 {"--half-cycles", "20", "--halves", "1", "--kickoff-wait", "5",
-                                  "--record", record.string()});
+    const int port = startPracticeServer(server, dir,
+                                         {"--half-cycles", "20", "--halves", "1", "--kickoff-wait",
+                                          "5", "--record", record.string()})
+                         .value_or(0);
     ASSERT_NE(port, 0) << outputOf(server);
 
     UdpPeer left;
